@@ -1,0 +1,302 @@
+#include "ProbeHost.h"
+
+#include <pluginterfaces/base/ipluginbase.h>
+
+#include <dlfcn.h>
+
+namespace probe
+{
+namespace
+{
+juce::String fromCString (const char* text, size_t maxLength)
+{
+    return juce::String::fromUTF8 (text, (int) strnlen (text, maxLength));
+}
+
+juce::String fromTChars (const Steinberg::char16* text, size_t maxLength)
+{
+    juce::String result;
+    for (size_t i = 0; i < maxLength && text[i] != 0; ++i)
+        result += (juce::juce_wchar) text[i];
+    return result;
+}
+
+juce::File findModuleBinary (const juce::File& bundle)
+{
+    for (const auto& folder : bundle.getChildFile ("Contents").findChildFiles (juce::File::findDirectories, false, "*-linux"))
+    {
+        const auto binaries = folder.findChildFiles (juce::File::findFiles, false, "*.so");
+        if (! binaries.isEmpty())
+            return binaries.getFirst();
+    }
+
+    return {};
+}
+
+juce::String layoutName (const juce::AudioChannelSet& set)
+{
+    return set.getDescription() + " (" + juce::String (set.size()) + " ch)";
+}
+} // namespace
+
+std::optional<LoadedPlugin> loadBundle (const juce::File& bundle, double sampleRate, int blockSize, juce::String& error)
+{
+    if (! bundle.exists())
+    {
+        error = "no VST3 bundle at " + bundle.getFullPathName();
+        return std::nullopt;
+    }
+
+    juce::VST3PluginFormat format;
+    juce::OwnedArray<juce::PluginDescription> types;
+    format.findAllTypesForFile (types, bundle.getFullPathName());
+
+    if (types.isEmpty())
+    {
+        error = "no VST3 class could be loaded from " + bundle.getFullPathName();
+        return std::nullopt;
+    }
+
+    LoadedPlugin loaded;
+    loaded.description = *types.getFirst();
+    juce::String createError;
+    loaded.instance = format.createInstanceFromDescription (loaded.description, sampleRate, blockSize, createError);
+
+    if (loaded.instance == nullptr)
+    {
+        error = "the VST3 class in " + bundle.getFullPathName() + " could not be instantiated: " + createError;
+        return std::nullopt;
+    }
+
+    return loaded;
+}
+
+std::optional<FactoryInfo> readFactoryInfo (const juce::File& bundle, juce::String& error)
+{
+    const auto binary = findModuleBinary (bundle);
+    if (! binary.existsAsFile())
+    {
+        error = "no module binary inside " + bundle.getFullPathName();
+        return std::nullopt;
+    }
+
+    // The module is already loaded and initialised by the host; this only takes another reference.
+    auto* handle = dlopen (binary.getFullPathName().toRawUTF8(), RTLD_NOW | RTLD_NOLOAD);
+    if (handle == nullptr)
+        handle = dlopen (binary.getFullPathName().toRawUTF8(), RTLD_NOW);
+
+    if (handle == nullptr)
+    {
+        error = "cannot open " + binary.getFullPathName();
+        return std::nullopt;
+    }
+
+    using GetFactory = Steinberg::IPluginFactory* (*)();
+    auto getFactory = reinterpret_cast<GetFactory> (dlsym (handle, "GetPluginFactory"));
+    auto* factory = getFactory != nullptr ? getFactory() : nullptr;
+
+    if (factory == nullptr)
+    {
+        dlclose (handle);
+        error = "the module exports no plug-in factory";
+        return std::nullopt;
+    }
+
+    FactoryInfo info;
+    Steinberg::PFactoryInfo factoryInfo;
+    if (factory->getFactoryInfo (&factoryInfo) == Steinberg::kResultOk)
+    {
+        info.vendor = fromCString (factoryInfo.vendor, sizeof (factoryInfo.vendor));
+        info.url = fromCString (factoryInfo.url, sizeof (factoryInfo.url));
+        info.email = fromCString (factoryInfo.email, sizeof (factoryInfo.email));
+    }
+
+    Steinberg::IPluginFactory2* factory2 = nullptr;
+    factory->queryInterface (Steinberg::IPluginFactory2::iid, reinterpret_cast<void**> (&factory2));
+
+    for (Steinberg::int32 i = 0; i < factory->countClasses(); ++i)
+    {
+        FactoryInfo::ClassInfo classInfo;
+        Steinberg::PClassInfo2 info2;
+
+        if (factory2 != nullptr && factory2->getClassInfo2 (i, &info2) == Steinberg::kResultOk)
+        {
+            classInfo.category = fromCString (info2.category, sizeof (info2.category));
+            classInfo.name = fromCString (info2.name, sizeof (info2.name));
+            classInfo.subCategories = fromCString (info2.subCategories, sizeof (info2.subCategories));
+            classInfo.vendor = fromCString (info2.vendor, sizeof (info2.vendor));
+            classInfo.version = fromCString (info2.version, sizeof (info2.version));
+            classInfo.sdkVersion = fromCString (info2.sdkVersion, sizeof (info2.sdkVersion));
+        }
+        else
+        {
+            Steinberg::PClassInfo basic;
+            if (factory->getClassInfo (i, &basic) == Steinberg::kResultOk)
+            {
+                classInfo.category = fromCString (basic.category, sizeof (basic.category));
+                classInfo.name = fromCString (basic.name, sizeof (basic.name));
+            }
+        }
+
+        info.classes.push_back (classInfo);
+    }
+
+    juce::ignoreUnused (fromTChars);
+
+    if (factory2 != nullptr)
+        factory2->release();
+    factory->release();
+    dlclose (handle);
+    return info;
+}
+
+juce::String describe (const LoadedPlugin& plugin, const FactoryInfo& factory)
+{
+    juce::StringArray lines;
+    lines.add ("factory vendor: \"" + factory.vendor + "\" url: \"" + factory.url + "\" email: \"" + factory.email + "\"");
+
+    for (const auto& c : factory.classes)
+        lines.add ("class: \"" + c.category + "\" name: \"" + c.name + "\" subcategories: \"" + c.subCategories
+                   + "\" version: \"" + c.version + "\" sdk: \"" + c.sdkVersion + "\"");
+
+    const auto& d = plugin.description;
+    lines.add ("plugin: name: \"" + d.name + "\" vendor: \"" + d.manufacturerName + "\" category: \"" + d.category
+               + "\" version: \"" + d.version + "\" instrument: " + (d.isInstrument ? "yes" : "no"));
+
+    auto& instance = *plugin.instance;
+
+    for (const bool isInput : { true, false })
+    {
+        const auto count = instance.getBusCount (isInput);
+        lines.add (juce::String (isInput ? "input buses: " : "output buses: ") + juce::String (count));
+
+        for (int i = 0; i < count; ++i)
+            if (auto* bus = instance.getBus (isInput, i))
+                lines.add ("  \"" + bus->getName() + "\" " + layoutName (bus->getCurrentLayout())
+                           + (bus->isEnabledByDefault() ? " enabled" : " disabled"));
+    }
+
+    lines.add (juce::String ("midi: in ") + (instance.acceptsMidi() ? "yes" : "no") + ", out "
+               + (instance.producesMidi() ? "yes" : "no"));
+    lines.add ("tail seconds: " + juce::String (instance.getTailLengthSeconds()));
+    lines.add ("programs: " + juce::String (instance.getNumPrograms()));
+
+    for (int i = 0; i < instance.getNumPrograms(); ++i)
+        lines.add ("  program " + juce::String (i) + ": \"" + instance.getProgramName (i) + "\"");
+
+    const auto& parameters = instance.getParameters();
+    int controllerParameters = 0;
+    juce::StringArray ownParameters;
+
+    for (auto* parameter : parameters)
+    {
+        // The wrapper exposes MIDI controllers as parameters named "MIDI CC n|m".
+        if (parameter->getName (64).startsWith ("MIDI CC "))
+        {
+            ++controllerParameters;
+            continue;
+        }
+
+        auto* hosted = dynamic_cast<juce::HostedAudioProcessorParameter*> (parameter);
+        ownParameters.add ("  parameter \"" + parameter->getName (64) + "\" id \""
+                           + (hosted != nullptr ? hosted->getParameterID() : juce::String()) + "\" steps "
+                           + juce::String (parameter->getNumSteps()) + " value "
+                           + juce::String (parameter->getValue()) + " text \"" + parameter->getCurrentValueAsText() + "\"");
+    }
+
+    lines.add ("parameters: " + juce::String (ownParameters.size()) + " (plus " + juce::String (controllerParameters)
+               + " MIDI controller parameters)");
+    lines.addArray (ownParameters);
+    return lines.joinIntoString ("\n");
+}
+
+juce::Optional<juce::AudioPlayHead::PositionInfo> ScriptedPlayHead::getPosition() const
+{
+    PositionInfo info;
+    if (transport.hasBpm)
+        info.setBpm (transport.bpm);
+
+    info.setIsPlaying (transport.playing);
+    info.setTimeInSamples (samplePosition);
+    info.setTimeInSeconds ((double) samplePosition / sampleRate);
+
+    if (transport.hasPosition)
+        info.setPpqPosition (transport.ppqPosition);
+
+    info.setTimeSignature (TimeSignature {});
+    return info;
+}
+
+RenderResult render (juce::AudioPluginInstance& instance, const RenderScript& script)
+{
+    ScriptedPlayHead playHead;
+    playHead.sampleRate = script.sampleRate;
+    playHead.transport = script.transport;
+
+    const auto outputChannels = juce::jmax (instance.getTotalNumOutputChannels(), instance.getTotalNumInputChannels());
+    instance.setPlayHead (&playHead);
+    instance.setRateAndBufferSizeDetails (script.sampleRate, script.blockSize);
+    instance.prepareToPlay (script.sampleRate, script.blockSize);
+
+    juce::AudioBuffer<float> audio (juce::jmax (1, outputChannels), script.blockSize);
+    juce::MidiBuffer midi;
+    RenderResult result;
+    size_t nextInput = 0;
+
+    for (juce::int64 blockStart = 0; blockStart < script.totalSamples; blockStart += script.blockSize)
+    {
+        const auto blockLength = (int) juce::jmin ((juce::int64) script.blockSize, script.totalSamples - blockStart);
+
+        if (script.beforeBlock)
+            script.beforeBlock (blockStart, playHead.transport);
+
+        playHead.samplePosition = blockStart;
+        audio.setSize (audio.getNumChannels(), blockLength, false, false, true);
+
+        for (int ch = 0; ch < audio.getNumChannels(); ++ch)
+            juce::FloatVectorOperations::fill (audio.getWritePointer (ch), 0.25f, blockLength);
+
+        midi.clear();
+        while (nextInput < script.input.size() && script.input[nextInput].sample < blockStart + blockLength)
+        {
+            const auto& event = script.input[nextInput++];
+            midi.addEvent (event.message, (int) juce::jmax ((juce::int64) 0, event.sample - blockStart));
+        }
+
+        instance.processBlock (audio, midi);
+        ++result.blocks;
+
+        for (int ch = 0; ch < audio.getNumChannels(); ++ch)
+            if (audio.findMinMax (ch, 0, blockLength) != juce::Range<float>())
+                result.audioWasSilent = false;
+
+        for (const auto metadata : midi)
+            result.output.push_back ({ blockStart + metadata.samplePosition, metadata.getMessage() });
+
+        if (playHead.transport.playing && playHead.transport.advance)
+            playHead.transport.ppqPosition += blockLength / script.sampleRate * playHead.transport.bpm / 60.0;
+    }
+
+    instance.releaseResources();
+    instance.setPlayHead (nullptr);
+    return result;
+}
+
+juce::String formatEvent (const MidiEvent& event)
+{
+    const auto& m = event.message;
+    juce::String text = juce::String (event.sample) + " ";
+
+    if (m.isNoteOn())
+        text << "note-on ch " << m.getChannel() << " note " << m.getNoteNumber() << " vel " << (int) m.getVelocity();
+    else if (m.isNoteOff())
+        text << "note-off ch " << m.getChannel() << " note " << m.getNoteNumber();
+    else if (m.isController())
+        text << "cc ch " << m.getChannel() << " " << m.getControllerNumber() << " = " << m.getControllerValue();
+    else
+        text << m.getDescription();
+
+    return text;
+}
+
+} // namespace probe

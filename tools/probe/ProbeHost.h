@@ -1,0 +1,91 @@
+#pragma once
+
+#include <juce_audio_processors/juce_audio_processors.h>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace probe
+{
+
+/** What the module's factory says about itself, read through the raw VST3 interfaces. */
+struct FactoryInfo
+{
+    struct ClassInfo
+    {
+        juce::String category, name, subCategories, vendor, version, sdkVersion;
+    };
+
+    juce::String vendor, url, email;
+    std::vector<ClassInfo> classes;
+};
+
+struct LoadedPlugin
+{
+    juce::PluginDescription description;
+    std::unique_ptr<juce::AudioPluginInstance> instance;
+};
+
+/** Loads the first VST3 class of a bundle; on failure returns nothing and sets error. */
+std::optional<LoadedPlugin> loadBundle (const juce::File& bundle, double sampleRate, int blockSize, juce::String& error);
+
+/** Reads the factory of a bundle that loadBundle has already loaded into this process. */
+std::optional<FactoryInfo> readFactoryInfo (const juce::File& bundle, juce::String& error);
+
+/** A multi-line report of identity, buses, MIDI, programs and parameters. */
+juce::String describe (const LoadedPlugin&, const FactoryInfo&);
+
+/** The transport a render presents to the plug-in, changeable between blocks. */
+struct Transport
+{
+    double bpm = 120.0;
+    bool hasBpm = true;
+    bool playing = true;
+    bool hasPosition = true;
+    double ppqPosition = 0.0;
+    bool advance = true; // move the position on by each block while playing
+};
+
+class ScriptedPlayHead final : public juce::AudioPlayHead
+{
+public:
+    Transport transport;
+    double sampleRate = 48000.0;
+    juce::int64 samplePosition = 0;
+
+    juce::Optional<PositionInfo> getPosition() const override;
+};
+
+struct MidiEvent
+{
+    juce::int64 sample = 0; // absolute, from the start of the render
+    juce::MidiMessage message;
+};
+
+/** Called before each block with its absolute start sample; may change the transport. */
+using BlockHook = std::function<void (juce::int64 blockStart, Transport&)>;
+
+struct RenderScript
+{
+    double sampleRate = 48000.0;
+    int blockSize = 512;
+    juce::int64 totalSamples = 0;
+    Transport transport;
+    std::vector<MidiEvent> input; // sorted by sample
+    BlockHook beforeBlock;
+};
+
+struct RenderResult
+{
+    std::vector<MidiEvent> output;
+    bool audioWasSilent = true;
+    int blocks = 0;
+};
+
+/** Drives prepared processing block by block and collects every MIDI event the plug-in writes. */
+RenderResult render (juce::AudioPluginInstance&, const RenderScript&);
+
+juce::String formatEvent (const MidiEvent&);
+
+} // namespace probe
