@@ -20,6 +20,7 @@ struct Options
     juce::String chord { "Cmaj7" };
     ProjectScale scale;
     juce::File outputFolder { juce::File::getCurrentWorkingDirectory().getChildFile ("rolls") };
+    std::vector<int> only; // positions counted from 1; empty: all
 };
 
 constexpr int ticksPerQuarter = 960;
@@ -138,14 +139,20 @@ void drawPanel (juce::Graphics& g, juce::Rectangle<float> area, int position, co
     }
 }
 
-juce::Image drawSheet (const std::vector<Pattern>& list, const PitchContext& context, const juce::String& heading)
+struct Entry
+{
+    int position; // counted from 1
+    const Pattern* pattern;
+};
+
+juce::Image drawSheet (const std::vector<Entry>& list, const PitchContext& context, const juce::String& heading)
 {
     // Flow the panels: short performances one cell each, long ones a whole row.
     std::vector<juce::Rectangle<int>> cells;
     int column = 0, row = 0;
-    for (const auto& pattern : list)
+    for (const auto& entry : list)
     {
-        const auto span = cellsFor (pattern);
+        const auto span = cellsFor (*entry.pattern);
         if (column + span > columns)
         {
             column = 0;
@@ -163,7 +170,7 @@ juce::Image drawSheet (const std::vector<Pattern>& list, const PitchContext& con
     g.drawText (heading, sheetMargin, 10, sheet.getWidth() - 2 * sheetMargin, 30, juce::Justification::centredLeft);
 
     for (size_t i = 0; i < list.size(); ++i)
-        drawPanel (g, cells[i].toFloat().reduced (5.0f), (int) i + 1, list[i], context);
+        drawPanel (g, cells[i].toFloat().reduced (5.0f), list[i].position, *list[i].pattern, context);
 
     return sheet;
 }
@@ -212,7 +219,7 @@ bool writeAtomically (const juce::File& target, const std::function<bool (juce::
 
 int usage()
 {
-    std::cerr << "usage: varnet-rolls [--chord SYMBOL] [--scale-root 0..11] [--scale NAME] [--out FOLDER]\n";
+    std::cerr << "usage: varnet-rolls [--chord SYMBOL] [--scale-root 0..11] [--scale NAME] [--out FOLDER] [--only 3,25,...]\n";
     return 2;
 }
 
@@ -231,6 +238,9 @@ int run (const juce::StringArray& args)
             options.scale.root = value.getIntValue();
         else if (arg == "--scale")
             options.scale.name = value;
+        else if (arg == "--only")
+            for (const auto& position : juce::StringArray::fromTokens (value, ",", ""))
+                options.only.push_back (position.getIntValue());
         else if (arg == "--out")
             options.outputFolder = juce::File::getCurrentWorkingDirectory().getChildFile (value);
         else
@@ -252,7 +262,10 @@ int run (const juce::StringArray& args)
         return 1;
     }
 
-    const auto& list = builtInPerformances();
+    std::vector<Entry> list;
+    for (size_t i = 0; i < builtInPerformances().size(); ++i)
+        if (options.only.empty() || std::find (options.only.begin(), options.only.end(), (int) i + 1) != options.only.end())
+            list.push_back ({ (int) i + 1, &builtInPerformances()[i] });
     const auto heading = "Built-in performances against " + options.chord + " (" + noteNames[options.scale.root % 12] + " "
                          + options.scale.name + " scale degrees), one colour per voice, pedal in yellow";
     const auto sheet = drawSheet (list, context, heading);
@@ -263,12 +276,11 @@ int run (const juce::StringArray& args)
         return 1;
     }
 
-    for (size_t i = 0; i < list.size(); ++i)
+    for (const auto& [position, pattern] : list)
     {
-        const auto& pattern = list[i];
-        const auto name = juce::String (i + 1).paddedLeft ('0', 2) + " " + juce::File::createLegalFileName (pattern.name) + ".mid";
+        const auto name = juce::String (position).paddedLeft ('0', 2) + " " + juce::File::createLegalFileName (pattern->name) + ".mid";
         const auto file = midiFolder.getChildFile (name);
-        auto midi = toMidiFile (pattern, context, 100.0);
+        auto midi = toMidiFile (*pattern, context, 100.0);
         if (! writeAtomically (file, [&] (juce::OutputStream& out) { return midi.writeTo (out, 1); }))
         {
             std::cerr << "cannot write " << file.getFullPathName() << "\n";
