@@ -91,7 +91,7 @@ TEST (CompilerLimits, EveryOverfullSectionIsRefusedNotJustTheFirst)
     Section big;
     big.name = "Big";
     big.sequence = { patternWithEvents (2048, 0, 8) };
-    big.repeatCount = 2;
+    big.repeatCount = 3;
     project.sections.push_back (big);
 
     std::shared_ptr<const CompiledProject> compiled;
