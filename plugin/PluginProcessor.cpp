@@ -1,5 +1,93 @@
 #include "plugin/PluginProcessor.h"
 
+#include "model/DefaultProject.h"
+#include "model/ProjectChangeAction.h"
+#include "model/ProjectJson.h"
+#include "model/ProjectValidation.h"
+#include "plugin/InstanceNames.h"
+
+#include <cmath>
+#include <cstdlib>
+
+//==============================================================================
+/** The host's choice of the playing Section: one step per Section, then Auto-Advance. */
+class SectionParameter final : public juce::RangedAudioParameter
+{
+public:
+    explicit SectionParameter (VarneTAudioProcessor& p)
+        : juce::RangedAudioParameter (juce::ParameterID { "activeSection", 1 }, "Section"), processor (p)
+    {
+    }
+
+    float indexToValue (int index) const
+    {
+        const auto n = processor.getNumSections();
+        return n <= 0 ? 0.0f : (float) juce::jlimit (0, n, index) / (float) n;
+    }
+
+    int valueToIndex (float v) const
+    {
+        const auto n = processor.getNumSections();
+        return n <= 0 ? 0 : juce::jlimit (0, n, (int) std::nearbyint ((float) n * v));
+    }
+
+    float getValue() const override { return value.load (std::memory_order_relaxed); }
+    void setValue (float newValue) override { value.store (juce::jlimit (0.0f, 1.0f, newValue), std::memory_order_relaxed); }
+    float getDefaultValue() const override { return 0.0f; }
+    int getNumSteps() const override { return juce::jmax (processor.getNumSections() + 1, 1); }
+    bool isDiscrete() const override { return true; }
+
+    juce::String getText (float v, int) const override
+    {
+        const auto n = processor.getNumSections();
+        const auto i = valueToIndex (v);
+        return i == n ? juce::String ("Auto-Advance") : sectionText (i);
+    }
+
+    float getValueForText (const juce::String& text) const override
+    {
+        const auto t = text.trim();
+        const auto n = processor.getNumSections();
+
+        if (t.equalsIgnoreCase ("Auto-Advance"))
+            return indexToValue (n);
+
+        for (int i = 0; i < n; ++i)
+            if (processor.getSectionName (i).equalsIgnoreCase (t))
+                return indexToValue (i);
+
+        const auto number = std::atoi (t.toRawUTF8());
+        return number > 0 ? indexToValue (number - 1) : 0.0f;
+    }
+
+    juce::StringArray getAllValueStrings() const override
+    {
+        juce::StringArray texts;
+        for (int i = 0; i < processor.getNumSections(); ++i)
+            texts.add (sectionText (i));
+
+        texts.add ("Auto-Advance");
+        return texts;
+    }
+
+    const juce::NormalisableRange<float>& getNormalisableRange() const override
+    {
+        static const juce::NormalisableRange<float> range;
+        return range;
+    }
+
+private:
+    juce::String sectionText (int index) const
+    {
+        const auto sectionName = processor.getSectionName (index);
+        return sectionName.isEmpty() ? "Section " + juce::String (index + 1) : sectionName;
+    }
+
+    VarneTAudioProcessor& processor;
+    std::atomic<float> value { 0.0f };
+};
+
+//==============================================================================
 namespace
 {
 bool isVst3OrStandalone (juce::AudioProcessor::WrapperType type) noexcept
@@ -7,11 +95,50 @@ bool isVst3OrStandalone (juce::AudioProcessor::WrapperType type) noexcept
     return type == juce::AudioProcessor::wrapperType_VST3 || type == juce::AudioProcessor::wrapperType_Standalone;
 }
 
+juce::AudioProcessorListener::ChangeDetails onlyNonParameterState()
+{
+    return juce::AudioProcessorListener::ChangeDetails().withNonParameterStateChanged (true);
+}
+
+juce::AudioProcessorListener::ChangeDetails onlyParameterInfo()
+{
+    return juce::AudioProcessorListener::ChangeDetails().withParameterInfoChanged (true);
+}
+
+bool sectionNamesDiffer (const VarneT::Project& a, const VarneT::Project& b)
+{
+    if (a.sections.size() != b.sections.size())
+        return true;
+
+    for (size_t i = 0; i < a.sections.size(); ++i)
+        if (a.sections[i].name != b.sections[i].name)
+            return true;
+
+    return false;
+}
+
+/** The project with its names and selection neutralised: what playback hears. */
+juce::String musicalContentText (VarneT::Project project)
+{
+    project.identityName = "Main";
+    project.activeSectionIndex = 0;
+    for (auto& section : project.sections)
+        section.name = "Section";
+
+    return VarneT::projectToJsonText (project);
+}
+
+juce::String textIgnoringSelection (VarneT::Project project)
+{
+    project.activeSectionIndex = 0;
+    return VarneT::projectToJsonText (project);
+}
 } // namespace
 
-// The wrapper type is only known through the host type while the instance is being created.
+//==============================================================================
 juce::AudioProcessor::BusesProperties VarneTAudioProcessor::makeBusesProperties()
 {
+    // The wrapper type is only known through the host type while the instance is being created.
     BusesProperties buses;
 
     if (isVst3OrStandalone (juce::PluginHostType::getPluginLoadedAs()))
@@ -23,6 +150,22 @@ juce::AudioProcessor::BusesProperties VarneTAudioProcessor::makeBusesProperties(
 VarneTAudioProcessor::VarneTAudioProcessor()
     : juce::AudioProcessor (makeBusesProperties())
 {
+    auto start = VarneT::makeDefaultProject();
+    if (start.identityName == "Main")
+        start.identityName = VarneT::generateInstanceName();
+
+    std::shared_ptr<const VarneT::CompiledProject> compiled;
+    VarneT::compileProject (start, compiled);
+
+    auto shared = std::make_shared<const VarneT::Project> (std::move (start));
+    currentProject.store (shared);
+    baselineProject.store (shared);
+    compiledProject.store (compiled);
+
+    auto parameter = std::make_unique<SectionParameter> (*this);
+    sectionParameter = parameter.get();
+    addParameter (parameter.release());
+    sectionParameter->setValue (sectionParameter->indexToValue (shared->activeSectionIndex));
 }
 
 VarneTAudioProcessor::~VarneTAudioProcessor() = default;
@@ -32,14 +175,15 @@ const juce::String VarneTAudioProcessor::getName() const { return "Varne-T"; }
 void VarneTAudioProcessor::prepareToPlay (double sampleRate, int)
 {
     currentSampleRate = sampleRate;
+    lastBlockEndBeat = 0.0;
+    transportWasRunning = false;
+    publishIdleDisplay();
+    noteTracker.reset();
 }
 
-void VarneTAudioProcessor::releaseResources() {}
-
-void VarneTAudioProcessor::processBlock (juce::AudioBuffer<float>& audio, juce::MidiBuffer& midi)
+void VarneTAudioProcessor::releaseResources()
 {
-    audio.clear();
-    midi.clear();
+    noteTracker.reset();
 }
 
 double VarneTAudioProcessor::getTailLengthSeconds() const { return 0.0; }
@@ -60,5 +204,254 @@ void VarneTAudioProcessor::setCurrentProgram (int) {}
 const juce::String VarneTAudioProcessor::getProgramName (int) { return {}; }
 void VarneTAudioProcessor::changeProgramName (int, const juce::String&) {}
 
-void VarneTAudioProcessor::getStateInformation (juce::MemoryBlock&) {}
-void VarneTAudioProcessor::setStateInformation (const void*, int) {}
+//==============================================================================
+VarneT::Project VarneTAudioProcessor::getProjectCopy() const
+{
+    if (auto project = currentProject.load())
+        return *project;
+
+    return VarneT::makeDefaultProject();
+}
+
+juce::var VarneTAudioProcessor::getProjectVar() const
+{
+    return VarneT::projectToVar (getProjectCopy());
+}
+
+juce::String VarneTAudioProcessor::validateProjectVar (const juce::var& document)
+{
+    VarneT::Project project;
+    return VarneT::projectFromVar (document, project);
+}
+
+int VarneTAudioProcessor::getNumSections() const
+{
+    const auto project = currentProject.load();
+    return project != nullptr ? (int) project->sections.size() : 0;
+}
+
+juce::String VarneTAudioProcessor::getSectionName (int index) const
+{
+    const auto project = currentProject.load();
+    if (project == nullptr || ! juce::isPositiveAndBelow (index, (int) project->sections.size()))
+        return {};
+
+    return project->sections[(size_t) index].name;
+}
+
+bool VarneTAudioProcessor::isProjectDirty() const
+{
+    const auto baseline = baselineProject.load();
+    if (baseline == nullptr)
+        return false;
+
+    return textIgnoringSelection (getProjectCopy()) != textIgnoringSelection (*baseline);
+}
+
+float VarneTAudioProcessor::sectionParameterValue() const noexcept
+{
+    return sectionParameter->getValue();
+}
+
+bool VarneTAudioProcessor::isAutoAdvanceSelected() const
+{
+    return sectionParameter != nullptr
+           && sectionParameter->valueToIndex (sectionParameter->getValue()) >= getNumSections();
+}
+
+void VarneTAudioProcessor::syncSectionParameter()
+{
+    const auto project = currentProject.load();
+    if (sectionParameter == nullptr || project == nullptr || isAutoAdvanceSelected())
+        return;
+
+    sectionParameter->beginChangeGesture();
+    sectionParameter->setValueNotifyingHost (sectionParameter->indexToValue (project->activeSectionIndex));
+    sectionParameter->endChangeGesture();
+}
+
+//==============================================================================
+juce::String VarneTAudioProcessor::commitProject (const VarneT::Project& project)
+{
+    std::shared_ptr<const VarneT::CompiledProject> compiled;
+    if (auto error = VarneT::compileProject (project, compiled); error.isNotEmpty())
+        return error;
+
+    const auto previous = currentProject.load();
+    const auto sectionsChanged = previous == nullptr || sectionNamesDiffer (*previous, project);
+    const auto sameContent = previous != nullptr && musicalContentText (*previous) == musicalContentText (project);
+
+    currentProject.store (std::make_shared<const VarneT::Project> (project));
+    compiledProject.store (compiled);
+
+    if (sectionParameter != nullptr)
+    {
+        const auto index = project.sectionPlaybackMode == VarneT::SectionPlaybackMode::advanceSections
+                               ? (int) project.sections.size()
+                               : project.activeSectionIndex;
+        sectionParameter->setValue (sectionParameter->indexToValue (index));
+    }
+
+    if (sectionsChanged)
+        updateHostDisplay (onlyParameterInfo());
+
+    if (! sameContent && playbackModeRequest.load() < 0)
+    {
+        releaseNotesRequested.store (true);
+        reseekRequested.store (true);
+    }
+
+    sendChangeMessage();
+    return {};
+}
+
+std::function<juce::Result (const VarneT::Project&)> VarneTAudioProcessor::projectChangeApplier()
+{
+    return [this] (const VarneT::Project& project)
+    {
+        const auto error = commitProject (project);
+        return error.isEmpty() ? juce::Result::ok() : juce::Result::fail (error);
+    };
+}
+
+juce::String VarneTAudioProcessor::applyProjectEdit (const VarneT::Project& project, bool undoable)
+{
+    if (auto error = VarneT::validateProject (project); error.isNotEmpty())
+        return error;
+
+    if (! undoable)
+        return commitProject (project);
+
+    auto action = std::make_unique<VarneT::ProjectChangeAction> (projectChangeApplier(), getProjectCopy(), project);
+
+    if (! undoManager.perform (action.release(), "Edit Varne-T project"))
+        return "Could not apply project edit";
+
+    return {};
+}
+
+juce::String VarneTAudioProcessor::applyProjectVar (const juce::var& document, bool undoable)
+{
+    VarneT::Project project;
+    if (auto error = VarneT::projectFromVar (document, project); error.isNotEmpty())
+        return error;
+
+    auto error = applyProjectEdit (project, undoable);
+    if (error.isEmpty())
+        updateHostDisplay (onlyNonParameterState());
+
+    return error;
+}
+
+juce::String VarneTAudioProcessor::replacePattern (const VarneT::Pattern& pattern, int sectionIndex, int patternIndex)
+{
+    auto project = getProjectCopy();
+
+    if ((size_t) (unsigned) sectionIndex >= project.sections.size())
+        return "Section index is out of range";
+
+    auto& sequence = project.sections[(size_t) sectionIndex].sequence;
+    if ((size_t) (unsigned) patternIndex >= sequence.size())
+        return "Pattern index is out of range";
+
+    sequence[(size_t) patternIndex] = pattern;
+    return applyProjectEdit (project, true);
+}
+
+juce::String VarneTAudioProcessor::selectSection (int sectionIndex, bool notifyHost)
+{
+    auto project = getProjectCopy();
+
+    if ((size_t) (unsigned) sectionIndex >= project.sections.size())
+        return "Section index is out of range";
+
+    project.activeSectionIndex = sectionIndex;
+
+    const auto queued = ! isAutoAdvanceSelected();
+    if (queued)
+        queuedSectionRequest.store (sectionIndex);
+
+    auto error = VarneT::validateProject (project);
+    if (error.isEmpty())
+        error = commitProject (project);
+
+    if (error.isNotEmpty())
+    {
+        if (queued)
+            queuedSectionRequest.store (-1);
+
+        return error;
+    }
+
+    if (notifyHost)
+        syncSectionParameter();
+
+    return {};
+}
+
+void VarneTAudioProcessor::markProjectClean()
+{
+    baselineProject.store (currentProject.load());
+    undoManager.beginNewTransaction ({});
+    updateHostDisplay (onlyNonParameterState());
+    sendChangeMessage();
+}
+
+//==============================================================================
+void VarneTAudioProcessor::getStateInformation (juce::MemoryBlock& destination)
+{
+    auto state = getProjectVar();
+    const auto baseline = baselineProject.load();
+
+    if (baseline != nullptr && isProjectDirty())
+        if (auto* object = state.getDynamicObject())
+            object->setProperty ("editBaseline", VarneT::projectToVar (*baseline));
+
+    const auto text = juce::JSON::toString (state, true, 15);
+    destination.setSize (text.getNumBytesAsUTF8());
+    if (! destination.isEmpty())
+        destination.copyFrom (text.toRawUTF8(), 0, destination.getSize());
+}
+
+void VarneTAudioProcessor::setStateInformation (const void* data, int sizeInBytes)
+{
+    if (data == nullptr || sizeInBytes <= 0)
+        return;
+
+    auto document = juce::JSON::parse (juce::String::fromUTF8 (static_cast<const char*> (data), sizeInBytes));
+
+    juce::var editBaseline;
+    if (auto* object = document.getDynamicObject())
+    {
+        editBaseline = object->getProperty ("editBaseline");
+        object->removeProperty ("editBaseline");
+    }
+
+    VarneT::Project project;
+    if (VarneT::projectFromVar (document, project).isNotEmpty())
+        return;
+
+    project.identityName = VarneT::stripGeneratedNameSuffix (project.identityName);
+
+    if (commitProject (project).isNotEmpty())
+        return;
+
+    VarneT::Project baseline;
+    if (editBaseline.isVoid() || VarneT::projectFromVar (editBaseline, baseline).isNotEmpty())
+        baseline = project;
+
+    baseline.identityName = VarneT::stripGeneratedNameSuffix (baseline.identityName);
+    baselineProject.store (std::make_shared<const VarneT::Project> (std::move (baseline)));
+    undoManager.clearUndoHistory();
+}
+
+//==============================================================================
+juce::String VarneTAudioProcessor::getHeldChordName() const
+{
+    return heldNotes.getHeldChordName();
+}
+
+juce::String VarneTAudioProcessor::getDisplayChordName() const
+{
+    return heldNotes.getDisplayChordName (getProjectCopy().previewChord);
+}

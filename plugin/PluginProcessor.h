@@ -1,6 +1,19 @@
 #pragma once
 
+#include "model/Project.h"
+#include "plugin/HeldNotes.h"
+#include "plugin/NoteTracker.h"
+#include "plugin/ProjectCompiler.h"
+#include "plugin/PublishedPointer.h"
+#include "plugin/SectionCursor.h"
+
 #include <juce_audio_processors/juce_audio_processors.h>
+
+#include <array>
+#include <atomic>
+#include <memory>
+
+class SectionParameter;
 
 class VarneTAudioProcessor : public juce::AudioProcessor,
                              public juce::ChangeBroadcaster,
@@ -10,6 +23,7 @@ public:
     VarneTAudioProcessor();
     ~VarneTAudioProcessor() override;
 
+    //==============================================================================
     const juce::String getName() const override;
 
     void prepareToPlay (double sampleRate, int maximumExpectedSamplesPerBlock) override;
@@ -34,12 +48,116 @@ public:
     void getStateInformation (juce::MemoryBlock&) override;
     void setStateInformation (const void* data, int sizeInBytes) override;
 
+    //==============================================================================
+    // Reading the project (message thread; the counts and names also from host threads).
+    VarneT::Project getProjectCopy() const;
+    juce::var getProjectVar() const;
+    static juce::String validateProjectVar (const juce::var&);
+    int getNumSections() const;
+    juce::String getSectionName (int index) const;
+    bool isProjectDirty() const;
+
+    // Changing the project (message thread). Each returns an empty text or the error.
+    juce::String commitProject (const VarneT::Project&);
+    juce::String applyProjectEdit (const VarneT::Project&, bool undoable);
+    juce::String applyProjectVar (const juce::var&, bool undoable);
+    juce::String replacePattern (const VarneT::Pattern&, int sectionIndex, int patternIndex);
+    juce::String selectSection (int sectionIndex, bool notifyHost);
+    void markProjectClean();
+
+    bool isAutoAdvanceSelected() const;
+    void syncSectionParameter();
+
+    juce::UndoManager& getUndoManager() noexcept { return undoManager; }
+
+    // Held chord (message thread).
+    juce::String getHeldChordName() const;
+    juce::String getDisplayChordName() const;
+
+    // Requests to the audio thread.
+    void requestReleaseNotes() noexcept { releaseNotesRequested.store (true); }
+    void requestPanic() noexcept { panicRequested.store (true); }
+    void enableAudition() noexcept { auditionEnabled.store (true); }
+    bool isAuditionEnabled() const noexcept { return auditionEnabled.load(); }
+    void requestReseek() noexcept { reseekRequested.store (true); }
+    void queueSection (int index) noexcept { queuedSectionRequest.store (index); }
+    void requestPlaybackMode (bool autoAdvance) noexcept { playbackModeRequest.store (autoAdvance ? 1 : 0); }
+
+    // Playback display, written by the audio thread once per block.
+    bool isGenerating() const noexcept { return generating.load (std::memory_order_relaxed); }
+    int getPlayingSection() const noexcept { return playingSection.load (std::memory_order_relaxed); }
+    float getSectionProgress() const noexcept { return sectionProgress.load (std::memory_order_relaxed); }
+    int getPlayingPattern() const noexcept { return playingPattern.load (std::memory_order_relaxed); }
+    double getPatternBeat() const noexcept { return patternBeat.load (std::memory_order_relaxed); }
+    float getPatternProgress() const noexcept { return patternProgress.load (std::memory_order_relaxed); }
+
     double getCurrentSampleRate() const noexcept { return currentSampleRate; }
+
+    /** Makes the undo manager's actions call commitProject. */
+    std::function<juce::Result (const VarneT::Project&)> projectChangeApplier();
 
 private:
     static BusesProperties makeBusesProperties();
 
+    struct Transport
+    {
+        double tempo = 120.0;
+        bool playing = false;
+        bool hasPosition = false;
+        double position = 0.0;
+    };
+
+    Transport readTransport() const;
+    void renderSpan (const VarneT::Project&, const VarneT::CompiledSection&, int sectionIndex, double sectionBeatAtSegmentStart,
+                     int segmentStartSample, int fromSample, int toSample, double beatsPerSample, juce::MidiBuffer&) noexcept;
+    bool generatingNow (const VarneT::Project&) const noexcept;
+    void updateHeldNotes (int firstEvent, int endEvent) noexcept;
+    int nextInputGroupEnd (int firstEvent, int eventCount, int groupWindow) const noexcept;
+    void releaseAll (juce::MidiBuffer&, int channel, int sample) noexcept;
+    void publishDisplay (const VarneT::Project&, double blockEndBeat) noexcept;
+    void publishIdleDisplay() noexcept;
+    int sectionChoice (int compiledSectionCount, const VarneT::Project&) const noexcept;
+    float sectionParameterValue() const noexcept;
+    void addPlayedSamples (int, bool) noexcept {}
+
+    //==============================================================================
+    // Published state: shared pointers for the message thread and host threads, raw pointers
+    // for the audio thread, which never takes a lock and never frees a project.
+    VarneT::AudioReadEpoch audioReadEpoch;
+    VarneT::PublishedPointer<VarneT::Project> currentProject { audioReadEpoch };
+    std::atomic<std::shared_ptr<const VarneT::Project>> baselineProject;
+    VarneT::PublishedPointer<VarneT::CompiledProject> compiledProject { audioReadEpoch };
+
+    VarneT::NoteTracker noteTracker;
+    juce::UndoManager undoManager;
+
+    VarneT::HeldNoteState heldNotes;
+    std::array<VarneT::InputEvent, 512> inputEvents {};
+
+    std::atomic<bool> releaseNotesRequested { false };
+    std::atomic<bool> panicRequested { false };
+    std::atomic<bool> auditionEnabled { false };
+
+    std::atomic<bool> generating { false };
+    std::atomic<int> playingSection { -1 };
+    std::atomic<float> sectionProgress { 0.0f };
+    std::atomic<int> playingPattern { -1 };
+    std::atomic<double> patternBeat { 0.0 };
+    std::atomic<float> patternProgress { 0.0f };
+
+    SectionParameter* sectionParameter = nullptr;
+
+    VarneT::SectionCursor sectionCursor;
+    std::atomic<int> queuedSectionRequest { -1 };
+    std::atomic<int> playbackModeRequest { -1 };
+    std::atomic<bool> reseekRequested { true };
+    int lastSectionChoice = -1;
+    double sectionStartBeat = 0.0;
     double currentSampleRate = 44100.0;
+    double lastBlockEndBeat = 0.0;
+    bool transportWasRunning = false;
+
+    friend class SectionParameter;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (VarneTAudioProcessor)
 };

@@ -227,28 +227,40 @@ juce::Optional<juce::AudioPlayHead::PositionInfo> ScriptedPlayHead::getPosition(
     return info;
 }
 
-RenderResult render (juce::AudioPluginInstance& instance, const RenderScript& script)
+RenderSession::RenderSession (juce::AudioProcessor& p, double sampleRate, int size, const Transport& transport)
+    : blockSize (size), processor (p)
 {
-    ScriptedPlayHead playHead;
-    playHead.sampleRate = script.sampleRate;
-    playHead.transport = script.transport;
+    playHead.sampleRate = sampleRate;
+    playHead.transport = transport;
 
-    const auto outputChannels = juce::jmax (instance.getTotalNumOutputChannels(), instance.getTotalNumInputChannels());
-    instance.setPlayHead (&playHead);
-    instance.setRateAndBufferSizeDetails (script.sampleRate, script.blockSize);
-    instance.prepareToPlay (script.sampleRate, script.blockSize);
+    const auto channels = juce::jmax (1, processor.getTotalNumOutputChannels(), processor.getTotalNumInputChannels());
+    audio.setSize (channels, blockSize);
+    midi.ensureSize (65536);
 
-    juce::AudioBuffer<float> audio (juce::jmax (1, outputChannels), script.blockSize);
-    juce::MidiBuffer midi;
+    processor.setPlayHead (&playHead);
+    processor.setRateAndBufferSizeDetails (sampleRate, blockSize);
+    processor.prepareToPlay (sampleRate, blockSize);
+}
+
+RenderSession::~RenderSession()
+{
+    processor.releaseResources();
+    processor.setPlayHead (nullptr);
+}
+
+RenderResult RenderSession::run (juce::int64 samples, const std::vector<MidiEvent>& input, const BlockHook& beforeBlock)
+{
     RenderResult result;
     size_t nextInput = 0;
+    const auto end = position + samples;
 
-    for (juce::int64 blockStart = 0; blockStart < script.totalSamples; blockStart += script.blockSize)
+    while (position < end)
     {
-        const auto blockLength = (int) juce::jmin ((juce::int64) script.blockSize, script.totalSamples - blockStart);
+        const auto blockStart = position;
+        const auto blockLength = (int) juce::jmin ((juce::int64) blockSize, end - blockStart);
 
-        if (script.beforeBlock)
-            script.beforeBlock (blockStart, playHead.transport);
+        if (beforeBlock)
+            beforeBlock (blockStart, playHead.transport);
 
         playHead.samplePosition = blockStart;
         audio.setSize (audio.getNumChannels(), blockLength, false, false, true);
@@ -257,13 +269,13 @@ RenderResult render (juce::AudioPluginInstance& instance, const RenderScript& sc
             juce::FloatVectorOperations::fill (audio.getWritePointer (ch), 0.25f, blockLength);
 
         midi.clear();
-        while (nextInput < script.input.size() && script.input[nextInput].sample < blockStart + blockLength)
+        while (nextInput < input.size() && input[nextInput].sample < blockStart + blockLength)
         {
-            const auto& event = script.input[nextInput++];
+            const auto& event = input[nextInput++];
             midi.addEvent (event.message, (int) juce::jmax ((juce::int64) 0, event.sample - blockStart));
         }
 
-        instance.processBlock (audio, midi);
+        processor.processBlock (audio, midi);
         ++result.blocks;
 
         for (int ch = 0; ch < audio.getNumChannels(); ++ch)
@@ -273,13 +285,20 @@ RenderResult render (juce::AudioPluginInstance& instance, const RenderScript& sc
         for (const auto metadata : midi)
             result.output.push_back ({ blockStart + metadata.samplePosition, metadata.getMessage() });
 
-        if (playHead.transport.playing && playHead.transport.advance)
-            playHead.transport.ppqPosition += blockLength / script.sampleRate * playHead.transport.bpm / 60.0;
+        auto& transport = playHead.transport;
+        if (transport.playing && transport.advance)
+            transport.ppqPosition += blockLength / playHead.sampleRate * transport.bpm / 60.0;
+
+        position += blockLength;
     }
 
-    instance.releaseResources();
-    instance.setPlayHead (nullptr);
     return result;
+}
+
+RenderResult render (juce::AudioProcessor& instance, const RenderScript& script)
+{
+    RenderSession session (instance, script.sampleRate, script.blockSize, script.transport);
+    return session.run (script.totalSamples, script.input, script.beforeBlock);
 }
 
 juce::String formatEvent (const MidiEvent& event)

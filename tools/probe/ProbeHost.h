@@ -83,8 +83,29 @@ struct RenderResult
     int blocks = 0;
 };
 
-/** Drives prepared processing block by block and collects every MIDI event the plug-in writes. */
-RenderResult render (juce::AudioPluginInstance&, const RenderScript&);
+/** Prepares a processor, then drives it block by block for as long as the caller asks,
+    collecting every MIDI event it writes; releases it at the end. */
+class RenderSession
+{
+public:
+    RenderSession (juce::AudioProcessor&, double sampleRate, int blockSize, const Transport& = {});
+    ~RenderSession();
+
+    /** Processes `samples` more samples in blocks; input events are at absolute samples. */
+    RenderResult run (juce::int64 samples, const std::vector<MidiEvent>& input = {}, const BlockHook& beforeBlock = {});
+
+    ScriptedPlayHead playHead;
+    int blockSize;
+    juce::int64 position = 0; // absolute sample of the next block
+
+private:
+    juce::AudioProcessor& processor;
+    juce::AudioBuffer<float> audio;
+    juce::MidiBuffer midi;
+};
+
+/** One whole render of a script in a fresh session. */
+RenderResult render (juce::AudioProcessor&, const RenderScript&);
 
 juce::String formatEvent (const MidiEvent&);
 
