@@ -1,8 +1,41 @@
 #include "plugin/ServiceConfigs.h"
 
+#include <pluginterfaces/vst/ivsthostapplication.h>
+
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 using WrapperType = juce::AudioProcessor::WrapperType;
+
+namespace
+{
+/** A host that names itself "Host A". */
+struct NamedHost : Steinberg::Vst::IHostApplication
+{
+    Steinberg::tresult PLUGIN_API getName (Steinberg::Vst::String128 out) override
+    {
+        const char16_t name[] = u"Host A";
+        std::memcpy (out, name, sizeof (name));
+        return Steinberg::kResultOk;
+    }
+
+    Steinberg::tresult PLUGIN_API createInstance (Steinberg::TUID, Steinberg::TUID, void** obj) override
+    {
+        *obj = nullptr;
+        return Steinberg::kNotImplemented;
+    }
+
+    Steinberg::tresult PLUGIN_API queryInterface (const Steinberg::TUID wanted, void** obj) override
+    {
+        *obj = Steinberg::FUnknownPrivate::iidEqual (wanted, Steinberg::Vst::IHostApplication_iid) ? this : nullptr;
+        return *obj != nullptr ? Steinberg::kResultOk : Steinberg::kNoInterface;
+    }
+
+    Steinberg::uint32 PLUGIN_API addRef() override { return 1; }
+    Steinberg::uint32 PLUGIN_API release() override { return 1; }
+};
+} // namespace
 
 TEST (ServiceConfigs, TelemetryConfiguration)
 {
@@ -60,4 +93,17 @@ TEST (ServiceConfigs, HostNameProviderFollowsTheWrapper)
     EXPECT_EQ (VarneT::makeTelemetryConfig (juce::AudioProcessor::wrapperType_VST3, hostContext).hostNameProvider(), frameworkName);
     EXPECT_EQ (VarneT::makeTelemetryConfig (juce::AudioProcessor::wrapperType_Standalone, hostContext).hostNameProvider(), "Standalone");
     EXPECT_EQ (VarneT::makeTelemetryConfig (juce::AudioProcessor::wrapperType_AudioUnit, hostContext).hostNameProvider(), frameworkName);
+}
+
+TEST (ServiceConfigs, NamedVst3HostIsReported)
+{
+    tolmek::TelemetryHostContext hostContext;
+    const auto vst3 = VarneT::makeTelemetryConfig (juce::AudioProcessor::wrapperType_VST3, hostContext);
+    const auto audioUnit = VarneT::makeTelemetryConfig (juce::AudioProcessor::wrapperType_AudioUnit, hostContext);
+
+    NamedHost host;
+    hostContext.setIHostApplication (&host);
+
+    EXPECT_EQ (vst3.hostNameProvider(), "Host A") << "the provider reads the context when asked";
+    EXPECT_EQ (audioUnit.hostNameProvider(), juce::PluginHostType().getHostDescription());
 }
