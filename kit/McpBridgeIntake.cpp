@@ -4,6 +4,8 @@
 
 #include "kit/McpJson.h"
 
+#include <algorithm>
+
 namespace tolmek
 {
 
@@ -34,6 +36,18 @@ bool isOneOf (const juce::String& operation, std::initializer_list<const char*> 
 }
 
 juce::String freshId() { return juce::Uuid().toDashedString().toLowerCase(); }
+
+juce::MemoryBlock compress (const juce::String& text)
+{
+    juce::MemoryOutputStream out;
+
+    {
+        juce::GZIPCompressorOutputStream zipped (out, 1);
+        zipped.write (text.toRawUTF8(), text.getNumBytesAsUTF8());
+    }
+
+    return out.getMemoryBlock();
+}
 } // namespace
 
 bool McpPluginBridge::isValidId (const juce::String& id)
@@ -42,18 +56,30 @@ bool McpPluginBridge::isValidId (const juce::String& id)
            && id.containsOnly ("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_.");
 }
 
-std::optional<juce::var> McpPluginBridge::findCachedResponse (const juce::String& requestId) const
+std::optional<juce::String> McpPluginBridge::findCachedResponse (const juce::String& requestId) const
 {
     for (const auto& entry : responseCache)
+    {
         if (entry.requestId == requestId)
-            return entry.response;
+        {
+            juce::MemoryInputStream compressed (entry.compressedText, false);
+            juce::GZIPDecompressorInputStream text (compressed);
+            return text.readEntireStreamAsString();
+        }
+    }
 
     return std::nullopt;
 }
 
 void McpPluginBridge::handleRequestFile (const juce::File& requestFile)
 {
-    refreshRevision();
+    // Gone since the listing (withdrawn, or listed twice while clients were renaming files in).
+    if (! requestFile.exists() && ! requestFile.isSymbolicLink())
+        return;
+
+    // Nothing can change the project between here and dispatch, which therefore need not export again.
+    snapshotIsFresh = refreshRevision().isEmpty();
+    const juce::ScopeGuard forget { [this] { snapshotIsFresh = false; } };
 
     const auto stem = requestFile.getFileNameWithoutExtension();
     const auto workingId = isValidId (stem) ? stem : freshId();
@@ -81,7 +107,7 @@ void McpPluginBridge::handleRequestFile (const juce::File& requestFile)
 
     if (auto cached = findCachedResponse (workingId))
     {
-        if (auto error = writeJsonFileAtomically (workingResponse, *cached, responseLimitBytes); error.isNotEmpty())
+        if (auto error = writeTextAtomically (workingResponse, *cached, responseLimitBytes); error.isNotEmpty())
         {
             setLastError (error);
             return;
@@ -126,9 +152,12 @@ void McpPluginBridge::handleRequestFile (const juce::File& requestFile)
         text = mcpjson::format (answer);
     }
 
-    if (! findCachedResponse (request.requestId).has_value())
+    const auto alreadyCached = std::any_of (responseCache.begin(), responseCache.end(),
+                                            [&] (const CachedResponse& e) { return e.requestId == request.requestId; });
+
+    if (! alreadyCached)
     {
-        responseCache.push_back ({ request.requestId, answer });
+        responseCache.push_back ({ request.requestId, compress (text) });
 
         while (responseCache.size() > (size_t) rememberedEntries)
             responseCache.pop_front();
@@ -292,7 +321,7 @@ juce::var McpPluginBridge::makeResponse (const Request& request, bool ok, bool c
     response->setProperty ("contentChanged", contentChanged);
     response->setProperty ("changeId", changeId);
     // Project trees are never changed once the bridge has built them, so answers share them instead
-    // of copying: the response cache then holds one tree per distinct project, not one per answer.
+    // of copying 4 MB trees for every answer.
     response->setProperty ("project", project.isObject() ? project : juce::var());
     response->setProperty ("payload", payload.isObject() ? payload : juce::var (new juce::DynamicObject()));
     response->setProperty ("errorCode", errorCode);

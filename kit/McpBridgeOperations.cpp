@@ -5,6 +5,7 @@
 #include "kit/McpJson.h"
 
 #include <limits>
+#include <utility>
 
 namespace tolmek
 {
@@ -163,8 +164,9 @@ juce::var McpPluginBridge::dispatch (const Request& request)
     if (op.startsWith ("runnel_"))
         return handleProductResource (request);
 
-    if (auto error = refreshRevision(); error.isNotEmpty())
-        return makeErrorResponse (request, textSizeCode (error, "EXPORT_FAILED"), error);
+    if (! std::exchange (snapshotIsFresh, false))
+        if (auto error = refreshRevision(); error.isNotEmpty())
+            return makeErrorResponse (request, textSizeCode (error, "EXPORT_FAILED"), error);
 
     if (op == "get_json")               return handleGetJson (request);
     if (op == "validate_json")          return handleValidateJson (request);

@@ -168,6 +168,10 @@ void McpPluginBridge::timerCallback()
         return std::strcmp (a.getFileName().toRawUTF8(), b.getFileName().toRawUTF8()) < 0;
     });
 
+    // A directory read while clients rename files into it may name a file twice.
+    const auto unique = std::unique (requestFiles.begin(), requestFiles.end());
+    requestFiles.removeRange ((int) (unique - requestFiles.begin()), requestFiles.size());
+
     for (int i = 0; i < std::min (requestFiles.size(), requestsPerTick); ++i)
         handleRequestFile (requestFiles.getReference (i));
 

@@ -87,7 +87,7 @@ public:
     struct CachedResponse
     {
         juce::String requestId;
-        juce::var response;
+        juce::MemoryBlock compressedText; // the answer as written, gzipped: 256 answers about 4 MB projects stay small
     };
 
     enum class Phase
@@ -154,7 +154,7 @@ public:
                             const juce::var& project, const juce::var& payload,
                             const juce::String& errorCode, const juce::String& errorMessage) const;
     juce::var makeErrorResponse (const Request& request, const juce::String& errorCode, const juce::String& errorMessage) const;
-    std::optional<juce::var> findCachedResponse (const juce::String& requestId) const;
+    std::optional<juce::String> findCachedResponse (const juce::String& requestId) const;
     static bool isValidId (const juce::String& id);
 
     // Project operations
@@ -219,6 +219,7 @@ private:
     juce::String lastRecoveryTransactionId, lastRecoveryError;
     std::deque<CachedResponse> responseCache;
 
+    bool snapshotIsFresh = false; // refreshed by the intake of the request now being handled
     bool started = false;
     juce::int64 nextStartAttemptMs = 0;
     juce::int64 nextPresenceMs = 0;

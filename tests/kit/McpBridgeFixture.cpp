@@ -86,7 +86,8 @@ tolmek::McpPluginBridge::Callbacks FakeStore::callbacks()
 
 void BridgeFixture::SetUp()
 {
-    root = juce::File::getSpecialLocation (juce::File::tempDirectory).getNonexistentChildFile ("mcp-bridge-test", "");
+    // Test processes run side by side: each needs a folder no other can pick.
+    root = juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile ("mcp-bridge-test-" + juce::Uuid().toString());
     ASSERT_TRUE (root.createDirectory().wasOk());
 }
 

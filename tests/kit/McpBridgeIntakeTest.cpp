@@ -316,3 +316,15 @@ TEST_F (McpBridgeIntake, AnswerTooLargeToWriteBecomesAnErrorThatFits)
     EXPECT_EQ (status["errorMessage"].toString(), "MCP JSON output exceeds the 8 MB limit");
     EXPECT_FALSE (requestsOf (*bridge).getChildFile ("big-status.json").exists());
 }
+
+TEST_F (McpBridgeIntake, RequestGoneSinceTheListingIsNotAnsweredAgain)
+{
+    // A directory read during clients' renames can name a file twice; the second sighting must not
+    // replay an answer the client has already taken.
+    makeBridge();
+    send ("taken", "get_json");
+    ASSERT_TRUE (responsesOf (*bridge).getChildFile ("taken.json").deleteFile());
+
+    bridge->handleRequestFile (requestsOf (*bridge).getChildFile ("taken.json"));
+    EXPECT_FALSE (responsesOf (*bridge).getChildFile ("taken.json").exists());
+}

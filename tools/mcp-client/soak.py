@@ -67,7 +67,7 @@ def worker(folder, instance_id, seconds, seed):
         if answer["project"] is not None:
             project = answer["project"]
 
-    print(json.dumps({"latencies": latencies, "codes": codes}))
+    print(json.dumps({"latencies": latencies, "codes": codes, "ids": sorted(ids)}))
 
 
 def interrupted_transaction(folder, instance_id):
@@ -112,7 +112,7 @@ def run_size(size, seconds, clients):
         killed.wait()
         killed.stdout.close()
 
-        latencies, codes = [], {}
+        latencies, codes, all_ids = [], {}, set()
         for w in workers:
             out, _ = w.communicate(timeout=seconds + 300)
             if w.returncode != 0:
@@ -120,6 +120,9 @@ def run_size(size, seconds, clients):
                 continue
             summary = json.loads(out.strip().splitlines()[-1])
             latencies += summary["latencies"]
+            if all_ids & set(summary["ids"]):
+                failures.append("two clients got the same answer")
+            all_ids.update(summary["ids"])
             for k, v in summary["codes"].items():
                 codes[k] = codes.get(k, 0) + v
 
@@ -143,9 +146,9 @@ def run_size(size, seconds, clients):
         leftovers = [p.name for p in bridge.requests.iterdir() if p.name.endswith(".json")]
         answers = [p.name for p in bridge.responses.iterdir() if p.name.endswith(".json")]
         if leftovers:
-            failures.append("request files left: %d" % len(leftovers))
+            failures.append("request files left: %s" % leftovers)
         if answers:
-            failures.append("unclaimed answers: %d" % len(answers))
+            failures.append("unclaimed answers (a second answer to a taken request): %s" % answers)
         if codes.get("WRONG_ANSWER"):
             failures.append("wrong or duplicated answers: %d" % codes["WRONG_ANSWER"])
 
