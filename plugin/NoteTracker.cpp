@@ -63,9 +63,20 @@ std::pair<const Event*, const Event*> eventWindow (const std::vector<Event>& eve
 
     const auto* first = std::partition_point (begin, end, [&] (const Event& e)
                                               { return ! (spanStart <= cycleStart + e.startBeat + windowTolerance); });
-    const auto* last = std::partition_point (first, end, [&] (const Event& e)
-                                             { return cycleStart + e.startBeat < windowEnd; });
-    return { first, last };
+    const auto startsBeforeEnd = [&] (const Event& e) { return cycleStart + e.startBeat < windowEnd; };
+
+    // Windows are short: gallop from the first event before searching.
+    const auto* low = first;
+    std::size_t step = 1;
+
+    while (step <= static_cast<std::size_t> (end - low) && startsBeforeEnd (low[step - 1]))
+    {
+        low += step;
+        step *= 2;
+    }
+
+    const auto* high = low + std::min (step, static_cast<std::size_t> (end - low));
+    return { first, std::partition_point (low, high, startsBeforeEnd) };
 }
 } // namespace
 
