@@ -1,6 +1,7 @@
 // Compile cost of the largest Sections and the per-block cost of rendering them.
 
 #include "model/PitchContext.h"
+#include "model/ProjectValidation.h"
 #include "plugin/NoteTracker.h"
 #include "plugin/ProjectCompiler.h"
 #include "support/BenchmarkAllocations.h"
@@ -93,6 +94,58 @@ void BM_CompileSectionOf32768Events (benchmark::State& state)
     state.counters["compiledMB"] = static_cast<double> (bytes) / (1024.0 * 1024.0);
 }
 BENCHMARK (BM_CompileSectionOf32768Events)->Unit (benchmark::kMillisecond);
+
+/** 64 Sections, each one Pattern of the given notes played 8 × 8 times. */
+Project sixtyFourSections (int notesPerSection)
+{
+    auto section = fullSection (4.0);
+    auto& pattern = section.sequence[0];
+    pattern.notes.resize (static_cast<size_t> (notesPerSection));
+    pattern.repeatCount = 8;
+    section.repeatCount = 8;
+
+    Project project;
+    project.identityName = "Bench";
+    project.sections.assign (64, section);
+    return project;
+}
+
+// The largest project the document limit allows: 64 Sections, each with as many notes (times
+// 64 repeats) as fit into the 4 MB of JSON text.
+void BM_CompileLargestLegalProject (benchmark::State& state)
+{
+    int low = 1, high = 512;
+    while (low < high)
+    {
+        const auto middle = (low + high + 1) / 2;
+        if (validateProject (sixtyFourSections (middle)).isEmpty())
+            low = middle;
+        else
+            high = middle - 1;
+    }
+
+    const auto project = sixtyFourSections (low);
+    std::size_t bytes = 0;
+    const auto before = bench::allocationCount();
+
+    for (auto _ : state)
+    {
+        std::shared_ptr<const CompiledProject> compiled;
+        const auto error = compileProject (project, compiled);
+        if (error.isNotEmpty() || compiled == nullptr)
+        {
+            state.SkipWithError (error.toRawUTF8());
+            return;
+        }
+        bytes = compiledBytes (*compiled);
+        benchmark::DoNotOptimize (compiled);
+    }
+
+    reportAllocations (state, before);
+    state.counters["compiledMB"] = static_cast<double> (bytes) / (1024.0 * 1024.0);
+    state.counters["events/section"] = 64.0 * low;
+}
+BENCHMARK (BM_CompileLargestLegalProject)->Unit (benchmark::kMillisecond);
 
 // 64 Sections of 32768 events each: expansion and sorting only. Such a project is far beyond
 // the 4 MB document limit, so this bounds the compile work from above.

@@ -103,6 +103,10 @@ juce::String loadPerformanceIntoSection (const Pattern& performance, int availab
         return {};
     }
 
+    // No fragment count exists for these; splitting names the fault.
+    if (! std::isfinite (performance.lengthBeats))
+        return splitPatternIntoFragments (performance, 8.0, output);
+
     for (const auto fragmentLength : { 8.0, 16.0 })
     {
         const auto needed = (juce::int64) fragmentCount (performance.lengthBeats, fragmentLength) * performance.repeatCount;

@@ -3,6 +3,7 @@
 #include "model/PitchContext.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 namespace VarneT
@@ -39,9 +40,17 @@ int dueSample (double endBeat, double spanStart, double spanEnd, int sampleCount
     return endBeat <= spanStart ? baseOffset : baseOffset + beatToSampleOffset (endBeat, spanStart, spanEnd, sampleCount);
 }
 
+/** std::nextafter towards +infinity, without the library call on the per-note path. */
 double nextAbove (double beat) noexcept
 {
-    return std::nextafter (beat, std::numeric_limits<double>::infinity());
+    if (std::isnan (beat) || beat == std::numeric_limits<double>::infinity())
+        return beat;
+
+    if (beat == 0.0)
+        return std::numeric_limits<double>::denorm_min();
+
+    const auto bits = std::bit_cast<std::uint64_t> (beat);
+    return std::bit_cast<double> (beat > 0.0 ? bits + 1 : bits - 1);
 }
 
 /** First event of a start-sorted list whose beat in the cycle is at or after spanStart, and the
@@ -54,9 +63,20 @@ std::pair<const Event*, const Event*> eventWindow (const std::vector<Event>& eve
 
     const auto* first = std::partition_point (begin, end, [&] (const Event& e)
                                               { return ! (spanStart <= cycleStart + e.startBeat + windowTolerance); });
-    const auto* last = std::partition_point (first, end, [&] (const Event& e)
-                                             { return cycleStart + e.startBeat < windowEnd; });
-    return { first, last };
+    const auto startsBeforeEnd = [&] (const Event& e) { return cycleStart + e.startBeat < windowEnd; };
+
+    // Windows are short: gallop from the first event before searching.
+    const auto* low = first;
+    std::size_t step = 1;
+
+    while (step <= static_cast<std::size_t> (end - low) && startsBeforeEnd (low[step - 1]))
+    {
+        low += step;
+        step *= 2;
+    }
+
+    const auto* high = low + std::min (step, static_cast<std::size_t> (end - low));
+    return { first, std::partition_point (low, high, startsBeforeEnd) };
 }
 } // namespace
 
@@ -80,9 +100,24 @@ bool noteSoundsInCycle (std::uint32_t hash, double probability, std::int64_t cyc
     return static_cast<double> (draw) / 4294967295.0 <= probability;
 }
 
+void NoteTracker::activate (int index, int note, int channel, double startBeat, double endBeat) noexcept
+{
+    slots[static_cast<size_t> (index)] = { note, channel, startBeat, endBeat, true };
+    activeSlots |= 1u << index;
+    earliestEndBound = std::min (earliestEndBound, endBeat);
+}
+
+void NoteTracker::deactivate (int index) noexcept
+{
+    slots[static_cast<size_t> (index)].active = false;
+    activeSlots &= ~(1u << index);
+}
+
 void NoteTracker::reset() noexcept
 {
     slots.fill ({});
+    activeSlots = 0;
+    earliestEndBound = std::numeric_limits<double>::infinity();
     pedalChannel = 1;
     pedalEndBeat = 0.0;
     pedalDown = false;
@@ -90,14 +125,28 @@ void NoteTracker::reset() noexcept
 
 void NoteTracker::releaseDueNotes (double spanStart, double spanEnd, double upTo, int sampleCount, juce::MidiBuffer& buffer, int baseOffset) noexcept
 {
-    for (auto& slot : slots)
+    if (! (earliestEndBound < upTo))
+        return;
+
+    auto earliestRemaining = std::numeric_limits<double>::infinity();
+
+    for (auto remaining = activeSlots; remaining != 0; remaining &= remaining - 1)
     {
-        if (slot.active && slot.endBeat < upTo)
+        const auto index = std::countr_zero (remaining);
+        const auto& slot = slots[static_cast<size_t> (index)];
+
+        if (slot.endBeat < upTo)
         {
             sendNoteOff (buffer, slot.note, slot.channel, dueSample (slot.endBeat, spanStart, spanEnd, sampleCount, baseOffset));
-            slot.active = false;
+            deactivate (index);
+        }
+        else
+        {
+            earliestRemaining = std::min (earliestRemaining, slot.endBeat);
         }
     }
+
+    earliestEndBound = earliestRemaining;
 }
 
 void NoteTracker::releaseDuePedal (double spanStart, double spanEnd, double upTo, int sampleCount, juce::MidiBuffer& buffer, int baseOffset) noexcept
@@ -111,9 +160,12 @@ void NoteTracker::releaseDuePedal (double spanStart, double spanEnd, double upTo
 
 void NoteTracker::noteOn (int note, int velocity, int channel, double startBeat, double endBeat, int sampleOffset, juce::MidiBuffer& buffer) noexcept
 {
-    for (auto& slot : slots)
+    for (auto remaining = activeSlots; remaining != 0; remaining &= remaining - 1)
     {
-        if (! slot.active || slot.note != note || slot.channel != channel)
+        const auto index = std::countr_zero (remaining);
+        auto& slot = slots[static_cast<size_t> (index)];
+
+        if (slot.note != note || slot.channel != channel)
             continue;
 
         // Two voices on one pitch a hair apart sound as one note.
@@ -124,32 +176,38 @@ void NoteTracker::noteOn (int note, int velocity, int channel, double startBeat,
         }
 
         sendNoteOff (buffer, slot.note, slot.channel, sampleOffset);
-        slot.active = false;
+        deactivate (index);
     }
 
-    auto* target = std::find_if (slots.begin(), slots.end(), [] (const Slot& s) { return ! s.active; });
+    int target = 0;
 
-    if (target == slots.end())
+    if (activeSlots != ~0u)
     {
-        target = std::min_element (slots.begin(), slots.end(), [] (const Slot& a, const Slot& b) { return a.endBeat < b.endBeat; });
-        sendNoteOff (buffer, target->note, target->channel, sampleOffset);
+        target = std::countr_one (activeSlots);
+    }
+    else
+    {
+        target = static_cast<int> (std::min_element (slots.begin(), slots.end(), [] (const Slot& a, const Slot& b) { return a.endBeat < b.endBeat; })
+                                   - slots.begin());
+        const auto& stolen = slots[static_cast<size_t> (target)];
+        sendNoteOff (buffer, stolen.note, stolen.channel, sampleOffset);
+        deactivate (target);
     }
 
     addMessage (buffer, statusFor (0x90, channel), note, std::clamp (velocity, 0, 127), sampleOffset);
-    *target = { note, channel, startBeat, endBeat, true };
+    activate (target, note, channel, startBeat, endBeat);
 }
 
 void NoteTracker::releaseAll (juce::MidiBuffer& buffer, int channel, int sampleOffset) noexcept
 {
-    for (auto& slot : slots)
+    for (auto remaining = activeSlots; remaining != 0; remaining &= remaining - 1)
     {
-        if (slot.active)
-        {
-            sendNoteOff (buffer, slot.note, slot.channel, sampleOffset);
-            slot.active = false;
-        }
+        const auto index = std::countr_zero (remaining);
+        sendNoteOff (buffer, slots[static_cast<size_t> (index)].note, slots[static_cast<size_t> (index)].channel, sampleOffset);
+        deactivate (index);
     }
 
+    earliestEndBound = std::numeric_limits<double>::infinity();
     sendPedal (buffer, 0, pedalDown ? pedalChannel : channel, sampleOffset);
     pedalDown = false;
 }
@@ -199,7 +257,10 @@ void NoteTracker::renderCycle (const CompiledSection& section, std::int64_t cycl
             continue;
 
         const auto start = cycleStart + note->startBeat;
-        releaseDueNotes (spanStart, spanEnd, nextAbove (start), sampleCount, buffer, baseOffset);
+
+        if (earliestEndBound <= start) // otherwise nothing ends at or before this start
+            releaseDueNotes (spanStart, spanEnd, nextAbove (start), sampleCount, buffer, baseOffset);
+
         noteOn (pitch, note->velocity, section.midiChannel, start, start + note->durationBeats,
                 baseOffset + beatToSampleOffset (start, spanStart, spanEnd, sampleCount), buffer);
     }
@@ -225,7 +286,7 @@ void NoteTracker::renderCycle (const CompiledSection& section, std::int64_t cycl
 
 int NoteTracker::getActiveCount() const noexcept
 {
-    return static_cast<int> (std::count_if (slots.begin(), slots.end(), [] (const Slot& s) { return s.active; }));
+    return std::popcount (activeSlots);
 }
 
 } // namespace VarneT

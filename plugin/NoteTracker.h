@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 
 namespace VarneT
 {
@@ -56,13 +57,22 @@ public:
                         const PitchContext&, juce::MidiBuffer&, int baseOffset) noexcept;
 
     int getActiveCount() const noexcept;
+    const std::array<Slot, slotCount>& getSlots() const noexcept { return slots; }
 
-    std::array<Slot, slotCount> slots {};
     int pedalChannel = 1;
     double pedalEndBeat = 0.0;
     bool pedalDown = false;
 
 private:
+    void activate (int index, int note, int channel, double startBeat, double endBeat) noexcept;
+    void deactivate (int index) noexcept;
+
+    std::array<Slot, slotCount> slots {};
+    // Bit i mirrors slots[i].active, so that scans visit only sounding notes.
+    std::uint32_t activeSlots = 0;
+    // Never above the earliest end of a sounding note: a release below it has nothing to do.
+    double earliestEndBound = std::numeric_limits<double>::infinity();
+
     void renderCycle (const CompiledSection&, std::int64_t cycle, double spanStart, double spanEnd, int sampleCount,
                       const PitchContext&, juce::MidiBuffer&, int baseOffset) noexcept;
 };

@@ -1,5 +1,7 @@
 #include "plugin/ProjectCompiler.h"
 
+#include "model/ProjectValidation.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -129,6 +131,9 @@ juce::String compileSection (const Project& project, const Section& section, Com
 
 juce::String compileProject (const Project& project, std::shared_ptr<const CompiledProject>& compiled)
 {
+    if (auto error = validateProject (project); error.isNotEmpty())
+        return error;
+
     auto result = std::make_shared<CompiledProject>();
     result->sections.resize (project.sections.size());
 

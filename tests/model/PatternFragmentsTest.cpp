@@ -61,6 +61,8 @@ TEST (PatternFragments, Operations)
         { "16 beats load whole", 16, 2, 0, 1, "", { 16 }, { "Tide" } },
         { "just above 16 beats loads whole", 16.0000000005, 1, 0, 1, "", { 16.0000000005 }, { "Tide" } },
         { "no slots", 4, 1, 0, 0, "This Section has no available Pattern slots", {}, {} },
+        { "loading an endless performance", infinity, 1, 0, 16, "Pattern length must be positive and finite", {}, {} },
+        { "loading a NaN-long performance", notANumber, 1, 0, 16, "Pattern length must be positive and finite", {}, {} },
         { "20 beats in 8-beat fragments", 20, 1, 8, 0, "", { 8, 8, 4 }, { "Tide A", "Tide B", "Tide C" } },
         { "three repeats of five fragments", 20, 3, 4, 0, "", std::vector<double> (15, 4.0),
           { "Tide A", "Tide B", "Tide C", "Tide D", "Tide E", "Tide A", "Tide B", "Tide C", "Tide D", "Tide E",

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 using namespace VarneT;
 using namespace compiler_fixtures;
@@ -82,6 +83,30 @@ TEST (CompilerLimits, ExactlyTheCeilingCompilesAndOneMoreIsRefused)
         auto kept = compiled;
         EXPECT_EQ (compileProject (over, kept), "Repeated section exceeds 32768 events; reduce its repeat counts or notes");
         EXPECT_EQ (kept, compiled) << "the previous compiled project stays in force";
+    }
+}
+
+TEST (CompilerLimits, InvalidProjectsAreRefusedWithTheValidationText)
+{
+    auto valid = makeProject ({ patternWithEvents (4, 0, 1) });
+    const auto previous = compileOrFail (valid);
+
+    struct Case { const char* what; std::function<void (Project&)> change; const char* expected; };
+    const Case cases[] = {
+        { "channel", [] (Project& p) { p.midiChannel = 17; }, "$.midiChannel: must be between 1 and 16" },
+        { "no Section", [] (Project& p) { p.sections.clear(); }, "$.sections: must contain 1 to 64 sections" },
+        // One event over the per-Pattern limit is caught before the Section's event count.
+        { "2049 events in a Pattern", [] (Project& p) { p.sections[0].sequence = { patternWithEvents (2048, 1, 4) }; p.sections[0].repeatCount = 4; },
+          "$.sections[0].sequence[0]: contains more than 2048 events" },
+    };
+
+    for (const auto& c : cases)
+    {
+        auto project = valid;
+        c.change (project);
+        auto kept = previous;
+        EXPECT_EQ (compileProject (project, kept), c.expected) << c.what;
+        EXPECT_EQ (kept, previous) << c.what;
     }
 }
 

@@ -117,7 +117,7 @@ TEST (NoteTrackerSlots, MergeRetriggerAndSteal)
     tracker.noteOn (60, 80, 1, 0.005, 2.0, 3, buffer);
     EXPECT_EQ (messagesOf (buffer), (std::vector<Message> { noteOnAt (0, 60, 90) }));
     EXPECT_EQ (tracker.getActiveCount(), 1);
-    EXPECT_EQ (tracker.slots[0].endBeat, 2.0);
+    EXPECT_EQ (tracker.getSlots()[0].endBeat, 2.0);
 
     // The same pitch on another channel is another note.
     tracker.noteOn (60, 70, 2, 0.0, 1.0, 4, buffer);
@@ -136,7 +136,7 @@ TEST (NoteTrackerSlots, MergeRetriggerAndSteal)
     buffer.clear();
     tracker.noteOn (100, 100, 1, 0.1, 1.0, 11, buffer);
     EXPECT_EQ (messagesOf (buffer), (std::vector<Message> { noteOffAt (11, 35), noteOnAt (11, 100) }));
-    EXPECT_EQ (tracker.slots[5].note, 100);
+    EXPECT_EQ (tracker.getSlots()[5].note, 100);
     EXPECT_EQ (tracker.getActiveCount(), 32);
 }
 
@@ -165,7 +165,7 @@ TEST (NoteTrackerSlots, ReleaseAllAndReset)
     tracker.reset();
     EXPECT_TRUE (buffer.isEmpty());
     EXPECT_EQ (tracker.getActiveCount(), 0);
-    EXPECT_EQ (tracker.slots[0].note, -1);
+    EXPECT_EQ (tracker.getSlots()[0].note, -1);
     EXPECT_EQ (tracker.pedalChannel, 1);
     EXPECT_FALSE (tracker.pedalDown);
 }
