@@ -244,7 +244,7 @@ void VarneTAudioProcessor::processBlock (juce::AudioBuffer<float>& audio, juce::
     }
 
     const auto transport = readTransport();
-    addPlayedSamples (numSamples, transport.playing);
+    telemetryClient.addPlayedSamples (numSamples, transport.playing);
 
     const auto groupWindow = std::max (1, (int) std::lround (std::max (currentSampleRate, 1.0) * 0.001));
     const auto e = sectionChoice (n, project);

@@ -5,6 +5,7 @@
 #include "model/ProjectJson.h"
 #include "model/ProjectValidation.h"
 #include "plugin/InstanceNames.h"
+#include "plugin/ServiceConfigs.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -148,7 +149,9 @@ juce::AudioProcessor::BusesProperties VarneTAudioProcessor::makeBusesProperties(
 }
 
 VarneTAudioProcessor::VarneTAudioProcessor()
-    : juce::AudioProcessor (makeBusesProperties())
+    : juce::AudioProcessor (makeBusesProperties()),
+      updateChecker (VarneT::makeUpdateCheckerConfig()),
+      telemetryClient (VarneT::makeTelemetryConfig (wrapperType, hostContext))
 {
     auto start = VarneT::makeDefaultProject();
     if (start.identityName == "Main")
@@ -166,14 +169,68 @@ VarneTAudioProcessor::VarneTAudioProcessor()
     sectionParameter = parameter.get();
     addParameter (parameter.release());
     sectionParameter->setValue (sectionParameter->indexToValue (shared->activeSectionIndex));
+
+    mcpBridge = std::make_unique<tolmek::McpPluginBridge> (makeBridgeCallbacks());
+    updateChecker.start();
 }
 
-VarneTAudioProcessor::~VarneTAudioProcessor() = default;
+VarneTAudioProcessor::~VarneTAudioProcessor()
+{
+    // The bridge goes first, while every target of its callbacks still exists.
+    mcpBridge.reset();
+}
+
+tolmek::McpPluginBridge::Callbacks VarneTAudioProcessor::makeBridgeCallbacks()
+{
+    auto asResult = [] (const juce::String& error)
+    {
+        return error.isEmpty() ? juce::Result::ok() : juce::Result::fail (error);
+    };
+
+    tolmek::McpPluginBridge::Callbacks callbacks;
+    callbacks.exportJson = [this] { return getProjectVar(); };
+    // Validation also runs the compiler, so that it never accepts what applying would refuse.
+    callbacks.validateJson = [asResult] (const juce::var& document)
+    {
+        VarneT::Project project;
+        auto error = VarneT::projectFromVar (document, project);
+        if (error.isEmpty())
+        {
+            std::shared_ptr<const VarneT::CompiledProject> compiled;
+            error = VarneT::compileProject (project, compiled);
+        }
+        return asResult (error);
+    };
+    callbacks.applyJson = [this, asResult] (const juce::var& document) { return asResult (applyProjectVar (document, true)); };
+    callbacks.describe = [this] { return describeForBridge(); };
+    callbacks.changeApplied = [this] (const juce::String&) { sendChangeMessage(); };
+    return callbacks;
+}
+
+tolmek::McpPluginBridge::Description VarneTAudioProcessor::describeForBridge() const
+{
+    const auto project = getProjectCopy();
+    const auto count = (int) project.sections.size();
+
+    tolmek::McpPluginBridge::Description description;
+    description.product = "Varne-T";
+    description.pluginVersion = "1.3.6";
+    description.displayName = "Varne-T - " + project.identityName;
+    description.instanceName = project.identityName;
+    description.sectionCount = count;
+    description.writable = true;
+
+    if (count > 0)
+        description.activeSectionName = project.sections[(size_t) juce::jlimit (0, count - 1, project.activeSectionIndex)].name;
+
+    return description;
+}
 
 const juce::String VarneTAudioProcessor::getName() const { return "Varne-T"; }
 
 void VarneTAudioProcessor::prepareToPlay (double sampleRate, int)
 {
+    telemetryClient.prepareToPlay (sampleRate);
     currentSampleRate = sampleRate;
     lastBlockEndBeat = 0.0;
     transportWasRunning = false;

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "kit/McpPluginBridge.h"
+#include "kit/TelemetryClient.h"
+#include "kit/TelemetryHostContext.h"
+#include "kit/UpdateChecker.h"
 #include "model/Project.h"
 #include "plugin/HeldNotes.h"
 #include "plugin/NoteTracker.h"
@@ -70,6 +74,15 @@ public:
 
     juce::UndoManager& getUndoManager() noexcept { return undoManager; }
 
+    // Kit services.
+    tolmek::McpPluginBridge::Description describeForBridge() const;
+    tolmek::McpPluginBridge* getMcpBridge() noexcept { return mcpBridge.get(); }
+    tolmek::UpdateChecker& getUpdateChecker() noexcept { return updateChecker; }
+    tolmek::TelemetryClient& getTelemetryClient() noexcept { return telemetryClient; }
+
+    /** JUCE's VST3 wrapper hands the host application here; the host context keeps its name. */
+    void setIHostApplication (Steinberg::FUnknown* host) override { hostContext.setIHostApplication (host); }
+
     // Held chord (message thread).
     juce::String getHeldChordName() const;
     juce::String getDisplayChordName() const;
@@ -118,7 +131,7 @@ private:
     void publishIdleDisplay() noexcept;
     int sectionChoice (int compiledSectionCount, const VarneT::Project&) const noexcept;
     float sectionParameterValue() const noexcept;
-    void addPlayedSamples (int, bool) noexcept {}
+    tolmek::McpPluginBridge::Callbacks makeBridgeCallbacks();
 
     //==============================================================================
     // Published state: shared pointers for the message thread and host threads, raw pointers
@@ -130,6 +143,10 @@ private:
 
     VarneT::NoteTracker noteTracker;
     juce::UndoManager undoManager;
+    std::unique_ptr<tolmek::McpPluginBridge> mcpBridge;
+    tolmek::UpdateChecker updateChecker;
+    tolmek::TelemetryHostContext hostContext;
+    tolmek::TelemetryClient telemetryClient;
 
     VarneT::HeldNoteState heldNotes;
     std::array<VarneT::InputEvent, 512> inputEvents {};
