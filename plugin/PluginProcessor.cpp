@@ -209,7 +209,11 @@ tolmek::McpPluginBridge::Callbacks VarneTAudioProcessor::makeBridgeCallbacks()
 
 tolmek::McpPluginBridge::Description VarneTAudioProcessor::describeForBridge() const
 {
-    const auto project = getProjectCopy();
+    return describeForBridge (getProjectCopy());
+}
+
+tolmek::McpPluginBridge::Description VarneTAudioProcessor::describeForBridge (const VarneT::Project& project)
+{
     const auto count = (int) project.sections.size();
 
     tolmek::McpPluginBridge::Description description;

@@ -76,6 +76,7 @@ public:
 
     // Kit services.
     tolmek::McpPluginBridge::Description describeForBridge() const;
+    static tolmek::McpPluginBridge::Description describeForBridge (const VarneT::Project&);
     tolmek::McpPluginBridge* getMcpBridge() noexcept { return mcpBridge.get(); }
     tolmek::UpdateChecker& getUpdateChecker() noexcept { return updateChecker; }
     tolmek::TelemetryClient& getTelemetryClient() noexcept { return telemetryClient; }

@@ -4,16 +4,35 @@
 //   varnet-probe render <bundle> [--bpm N] [--rate N] [--block N] [--beats N] [--position N]
 //                                [--chord 60,64,67] [--stopped]
 //   varnet-probe state  <bundle>
+//   varnet-probe serve  <bundle> [--seconds N] [--play] [--bpm N] [--rate N] [--block N] [--chord 60,64,67]
+//
+// serve keeps one instance alive on a running message loop so that outside clients can reach its
+// MCP bridge. It prints "instance <folder>" once the instance's bridge folder holds its presence
+// file, and "stopped" after a clean shutdown (SIGTERM, SIGINT, end of standard input, "quit", or
+// after --seconds). With --play a second thread renders playing blocks in real time. Standard input
+// takes commands, one a line:
+//   render <beats> [60,64,67]   render from beat 0 in a fresh session and print the MIDI events,
+//                               then "rendered <count> MIDI events in <blocks> blocks"
+//   quit
 
 #include "ProbeHost.h"
 
+#include <poll.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <csignal>
+#include <deque>
 #include <iostream>
+#include <mutex>
+#include <thread>
 
 namespace
 {
 int usage()
 {
-    std::cerr << "usage: varnet-probe info|render|state <bundle.vst3> [options]\n";
+    std::cerr << "usage: varnet-probe info|render|state|serve <bundle.vst3> [options]\n";
     return 2;
 }
 
@@ -51,6 +70,354 @@ bool parseOptions (const juce::StringArray& args, Options& options)
     return options.blockSize > 0 && options.sampleRate > 0.0 && options.bpm > 0.0;
 }
 
+//==============================================================================
+// serve
+
+std::atomic<bool> stopRequested { false };
+
+void onStopSignal (int) { stopRequested = true; }
+
+std::mutex outputLock;
+
+void say (const juce::String& line)
+{
+    const std::lock_guard<std::mutex> lock (outputLock);
+    std::cout << line << std::endl;
+}
+
+juce::Array<int> parseChord (const juce::String& text)
+{
+    juce::Array<int> chord;
+    for (const auto& note : juce::StringArray::fromTokens (text, ",", {}))
+        chord.add (note.getIntValue());
+    return chord;
+}
+
+std::vector<probe::MidiEvent> chordInput (const juce::Array<int>& chord)
+{
+    std::vector<probe::MidiEvent> input;
+    for (auto note : chord)
+        input.push_back ({ 0, juce::MidiMessage::noteOn (1, note, (juce::uint8) 100) });
+    return input;
+}
+
+juce::File bridgeInstancesFolder()
+{
+    return juce::File::getSpecialLocation (juce::File::userApplicationDataDirectory).getChildFile ("TOLMEK/MCP/bridge/v1/instances");
+}
+
+/** All audio calls of the served instance happen here: continuous real-time playing and the
+    renders that standard input asks for. */
+class Player
+{
+public:
+    Player (juce::AudioProcessor& p, const Options& o, bool playContinuously)
+        : processor (p), options (o), playing (playContinuously), thread ([this] { run(); })
+    {
+    }
+
+    ~Player() { stop(); }
+
+    void stop()
+    {
+        {
+            const std::lock_guard<std::mutex> lock (queueLock);
+            quitting = true;
+        }
+        wake.notify_all();
+
+        if (thread.joinable())
+            thread.join();
+    }
+
+    void requestRender (double beats, juce::Array<int> chord)
+    {
+        {
+            const std::lock_guard<std::mutex> lock (queueLock);
+            renders.push_back ({ beats, std::move (chord) });
+        }
+        wake.notify_all();
+    }
+
+    std::atomic<juce::int64> blocksPlayed { 0 }, eventsPlayed { 0 };
+
+private:
+    struct RenderRequest
+    {
+        double beats;
+        juce::Array<int> chord;
+    };
+
+    probe::Transport playingTransport() const
+    {
+        probe::Transport transport;
+        transport.bpm = options.bpm;
+        transport.ppqPosition = options.position;
+        return transport;
+    }
+
+    void run()
+    {
+        std::unique_ptr<probe::RenderSession> session;
+        double startedMs = 0.0;
+
+        for (;;)
+        {
+            std::optional<RenderRequest> render;
+            {
+                std::unique_lock<std::mutex> lock (queueLock);
+                if (! playing)
+                    wake.wait (lock, [this] { return quitting || ! renders.empty(); });
+
+                if (quitting)
+                    return;
+
+                if (! renders.empty())
+                {
+                    render = renders.front();
+                    renders.pop_front();
+                }
+            }
+
+            if (render)
+            {
+                session.reset();
+                renderOnce (*render);
+                continue;
+            }
+
+            if (session == nullptr)
+            {
+                session = std::make_unique<probe::RenderSession> (processor, options.sampleRate, options.blockSize, playingTransport());
+                startedMs = juce::Time::getMillisecondCounterHiRes();
+                const auto result = session->run (options.blockSize, chordInput (options.chord));
+                count (result);
+                continue;
+            }
+
+            count (session->run (options.blockSize));
+
+            // Real time: the next block is due when the samples played so far have been heard.
+            const auto dueMs = startedMs + (double) session->position / options.sampleRate * 1000.0;
+            const auto waitMs = dueMs - juce::Time::getMillisecondCounterHiRes();
+            if (waitMs > 0.0)
+            {
+                std::unique_lock<std::mutex> lock (queueLock);
+                wake.wait_for (lock, std::chrono::microseconds ((juce::int64) (waitMs * 1000.0)),
+                               [this] { return quitting || ! renders.empty(); });
+            }
+        }
+    }
+
+    void count (const probe::RenderResult& result)
+    {
+        blocksPlayed += result.blocks;
+        eventsPlayed += (juce::int64) result.output.size();
+    }
+
+    void renderOnce (const RenderRequest& request)
+    {
+        probe::RenderScript script;
+        script.sampleRate = options.sampleRate;
+        script.blockSize = options.blockSize;
+        script.totalSamples = (juce::int64) std::ceil (request.beats * 60.0 / options.bpm * options.sampleRate);
+        script.transport = playingTransport();
+        script.input = chordInput (request.chord);
+
+        const auto result = probe::render (processor, script);
+
+        juce::StringArray lines;
+        for (const auto& event : result.output)
+            lines.add (probe::formatEvent (event));
+
+        lines.add ("rendered " + juce::String ((int) result.output.size()) + " MIDI events in " + juce::String (result.blocks) + " blocks");
+        say (lines.joinIntoString ("\n"));
+    }
+
+    juce::AudioProcessor& processor;
+    const Options options;
+    const bool playing;
+
+    std::mutex queueLock;
+    std::condition_variable wake;
+    std::deque<RenderRequest> renders;
+    bool quitting = false;
+
+    std::thread thread;
+};
+
+/** Reads command lines from standard input without blocking shutdown; end of input stops. */
+class CommandReader
+{
+public:
+    explicit CommandReader (std::function<void (const juce::String&)> handler)
+        : onLine (std::move (handler)), thread ([this] { run(); })
+    {
+    }
+
+    ~CommandReader()
+    {
+        quitting = true;
+        thread.join();
+    }
+
+private:
+    void run()
+    {
+        std::string pending;
+        char buffer[4096];
+
+        while (! quitting)
+        {
+            pollfd input { STDIN_FILENO, POLLIN, 0 };
+            if (::poll (&input, 1, 50) <= 0)
+                continue;
+
+            const auto got = ::read (STDIN_FILENO, buffer, sizeof (buffer));
+            if (got <= 0)
+            {
+                stopRequested = true;
+                return;
+            }
+
+            pending.append (buffer, (size_t) got);
+
+            if (pending.size() > 65536 && pending.find ('\n') == std::string::npos)
+                pending.clear(); // not a command line
+
+            for (auto end = pending.find ('\n'); end != std::string::npos; end = pending.find ('\n'))
+            {
+                onLine (juce::String::fromUTF8 (pending.data(), (int) end).trim());
+                pending.erase (0, end + 1);
+            }
+        }
+    }
+
+    std::function<void (const juce::String&)> onLine;
+    std::atomic<bool> quitting { false };
+    std::thread thread;
+};
+
+/** Watches, on the message thread, for the instance folder, the deadline and the stop request. */
+class ServeMonitor final : private juce::Timer
+{
+public:
+    ServeMonitor (juce::Array<juce::File> foldersBefore, double seconds)
+        : before (std::move (foldersBefore)),
+          deadlineMs (seconds > 0.0 ? juce::Time::getMillisecondCounterHiRes() + seconds * 1000.0 : 0.0),
+          announceBy (juce::Time::getMillisecondCounterHiRes() + 20000.0)
+    {
+        startTimer (20);
+    }
+
+    juce::File instanceFolder;
+    bool failed = false;
+
+private:
+    void timerCallback() override
+    {
+        const auto now = juce::Time::getMillisecondCounterHiRes();
+
+        if (instanceFolder == juce::File())
+        {
+            for (const auto& folder : bridgeInstancesFolder().findChildFiles (juce::File::findDirectories, false))
+                if (! before.contains (folder) && folder.getChildFile ("presence.json").existsAsFile())
+                {
+                    instanceFolder = folder;
+                    say ("instance " + folder.getFullPathName());
+                }
+
+            if (instanceFolder == juce::File() && now > announceBy)
+            {
+                std::cerr << "varnet-probe: no MCP bridge instance folder appeared in " << bridgeInstancesFolder().getFullPathName() << "\n";
+                failed = true;
+                stopRequested = true;
+            }
+        }
+
+        if (stopRequested || (deadlineMs > 0.0 && now >= deadlineMs))
+        {
+            stopTimer();
+            juce::MessageManager::getInstance()->stopDispatchLoop();
+        }
+    }
+
+    const juce::Array<juce::File> before;
+    const double deadlineMs, announceBy;
+};
+
+int serve (const juce::File& bundle, const juce::StringArray& args)
+{
+    // The serve options are taken out here; the rest are the render options.
+    juce::StringArray renderArgs (args[0], args[1]);
+    double seconds = 0.0;
+    bool play = false;
+
+    for (int i = 2; i < args.size(); ++i)
+    {
+        if (args[i] == "--play")
+            play = true;
+        else if (args[i] == "--seconds" && i + 1 < args.size())
+            seconds = args[++i].getDoubleValue();
+        else
+            renderArgs.add (args[i]);
+    }
+
+    Options options;
+    if (! parseOptions (renderArgs, options) || ! options.playing)
+        return usage();
+
+    std::signal (SIGTERM, onStopSignal);
+    std::signal (SIGINT, onStopSignal);
+    std::signal (SIGPIPE, SIG_IGN);
+
+    const auto foldersBefore = bridgeInstancesFolder().findChildFiles (juce::File::findDirectories, false);
+
+    juce::String error;
+    auto plugin = probe::loadBundle (bundle, options.sampleRate, options.blockSize, error);
+    if (! plugin)
+    {
+        std::cerr << "varnet-probe: " << error << "\n";
+        return 1;
+    }
+
+    bool monitorFailed = false;
+    juce::int64 blocks = 0, events = 0;
+    {
+        auto player = std::make_unique<Player> (*plugin->instance, options, play);
+        ServeMonitor monitor (foldersBefore, seconds);
+
+        auto reader = std::make_unique<CommandReader> ([&player, &options] (const juce::String& line)
+        {
+            const auto words = juce::StringArray::fromTokens (line, " ", {});
+
+            if (words[0] == "render" && words.size() >= 2)
+                player->requestRender (words[1].getDoubleValue(), words.size() >= 3 ? parseChord (words[2]) : options.chord);
+            else if (words[0] == "quit")
+                stopRequested = true;
+            else if (words.size() > 0)
+                say ("unknown command: " + line);
+        });
+
+        if (! stopRequested)
+            juce::MessageManager::getInstance()->runDispatchLoop();
+
+        reader.reset();
+        monitorFailed = monitor.failed;
+        player->stop();
+        blocks = player->blocksPlayed;
+        events = player->eventsPlayed;
+    }
+
+    plugin.reset();
+
+    if (play)
+        say ("played " + juce::String (blocks) + " blocks, " + juce::String (events) + " MIDI events");
+
+    say ("stopped");
+    return monitorFailed ? 1 : 0;
+}
+
 int run (const juce::StringArray& args)
 {
     if (args.size() < 2)
@@ -58,6 +425,10 @@ int run (const juce::StringArray& args)
 
     const auto command = args[0];
     const juce::File bundle (juce::File::getCurrentWorkingDirectory().getChildFile (args[1]));
+
+    if (command == "serve")
+        return serve (bundle, args);
+
     Options options;
 
     if (! parseOptions (args, options))

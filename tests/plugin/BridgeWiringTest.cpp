@@ -1,0 +1,128 @@
+#include "kit/support/ServiceTestSupport.h"
+#include "model/DefaultProject.h"
+#include "model/ProjectJson.h"
+#include "plugin/PluginProcessor.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+VarneT::Project projectWithSections (const juce::String& name, const juce::StringArray& sectionNames, int activeIndex)
+{
+    auto project = VarneT::makeDefaultProject();
+    const auto section = project.sections.front();
+    project.identityName = name;
+    project.sections.clear();
+
+    for (const auto& sectionName : sectionNames)
+    {
+        project.sections.push_back (section);
+        project.sections.back().name = sectionName;
+    }
+
+    project.activeSectionIndex = activeIndex;
+    return project;
+}
+
+struct DescriptionCase
+{
+    const char* label;
+    const char* name;
+    juce::StringArray sections;
+    int activeIndex;
+    const char* displayName;
+    const char* activeSection;
+};
+
+TEST (BridgeWiring, DescriptionOfAProject)
+{
+    const DescriptionCase cases[] = {
+        { "index past the end", "Quiet Otter", { "Intro", "Verse" }, 5, "Varne-T - Quiet Otter", "Verse" },
+        { "negative index", "Quiet Otter", { "Intro", "Verse" }, -3, "Varne-T - Quiet Otter", "Intro" },
+        { "index in range", "Low Heron", { "Intro", "Verse", "Coda" }, 1, "Varne-T - Low Heron", "Verse" },
+        { "no Section", "Empty", {}, 0, "Varne-T - Empty", "" },
+    };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.label);
+        const auto d = VarneTAudioProcessor::describeForBridge (projectWithSections (c.name, c.sections, c.activeIndex));
+
+        EXPECT_EQ (d.product, "Varne-T");
+        EXPECT_EQ (d.pluginVersion, "1.3.6");
+        EXPECT_EQ (d.displayName, c.displayName);
+        EXPECT_EQ (d.instanceName, c.name);
+        EXPECT_TRUE (d.roleId.isEmpty() && d.instrumentId.isEmpty() && d.readOnlyReason.isEmpty());
+        EXPECT_EQ (d.activeSectionName, c.activeSection);
+        EXPECT_EQ (d.sectionCount, c.sections.size());
+        EXPECT_TRUE (d.writable);
+    }
+}
+
+class LiveBridge : public ::testing::Test
+{
+protected:
+    service_test::TemporaryHome home;
+    VarneTAudioProcessor processor;
+    tolmek::McpPluginBridge& bridge = *processor.getMcpBridge();
+
+    juce::var send (const juce::String& operation, const VarneT::Project& project)
+    {
+        tolmek::McpPluginBridge::Request request;
+        request.requestId = "r-" + juce::Uuid().toDashedString();
+        request.instanceId = bridge.getInstanceId();
+        request.operation = operation;
+        request.createdAtMs = juce::Time::currentTimeMillis();
+        request.expiresAtMs = request.createdAtMs + 30000;
+        request.hasExpectedRevision = true;
+        request.expectedRevision = bridge.getCurrentSnapshot().revision;
+        request.project = VarneT::projectToVar (project);
+        request.changeId = "c-" + juce::Uuid().toDashedString();
+        return bridge.dispatch (request);
+    }
+};
+
+TEST_F (LiveBridge, StartsInTheUsersFolderAndDescribesTheAppliedProject)
+{
+    ASSERT_TRUE (bridge.hasStarted()) << bridge.getLastError();
+    EXPECT_TRUE (bridge.getInstanceFolder().isAChildOf (home.getFolder()));
+
+    const auto answer = send ("set_json", projectWithSections ("Quiet Otter", { "Intro", "Verse" }, 1));
+    ASSERT_TRUE ((bool) answer["ok"]) << juce::JSON::toString (answer);
+
+    const auto presence = juce::JSON::parse (bridge.getInstanceFolder().getChildFile ("presence.json"));
+    EXPECT_EQ (presence["displayName"].toString(), "Varne-T - Quiet Otter");
+    EXPECT_EQ (presence["activeSectionName"].toString(), "Verse");
+    EXPECT_EQ ((int) presence["sectionCount"], 2);
+}
+
+TEST_F (LiveBridge, ValidationRefusesWhatTheCompilerWouldRefuse)
+{
+    // 513 events, eight Pattern passes, eight Section passes: 32832 events.
+    auto project = VarneT::makeDefaultProject();
+    auto& section = project.sections.front();
+    auto& pattern = section.sequence.front();
+    const auto note = pattern.notes.front();
+    pattern.notes.clear();
+
+    for (int i = 0; i < 513; ++i)
+    {
+        pattern.notes.push_back (note);
+        pattern.notes.back().id = "n" + juce::String (i);
+    }
+
+    pattern.repeatCount = 8;
+    section.repeatCount = 8;
+    const auto before = bridge.getCurrentSnapshot().contentRevision;
+
+    for (const auto* operation : { "validate_json", "set_json" })
+    {
+        SCOPED_TRACE (operation);
+        const auto answer = send (operation, project);
+        EXPECT_EQ (answer["errorCode"].toString(), "VALIDATION_FAILED");
+        EXPECT_EQ (answer["errorMessage"].toString(), "Repeated section exceeds 32768 events; reduce its repeat counts or notes");
+    }
+
+    EXPECT_EQ (bridge.getCurrentSnapshot().contentRevision, before);
+}
+} // namespace

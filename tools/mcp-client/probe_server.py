@@ -1,0 +1,124 @@
+"""Runs the built plug-in under the probe host's serve command in a temporary HOME.
+
+Needs VARNET_PROBE (the varnet-probe program) and VARNET_VST3_BUNDLE (the built .vst3 folder).
+"""
+
+import os
+import queue
+import shutil
+import signal
+import subprocess
+import tempfile
+import threading
+from pathlib import Path
+
+import tolmek_mcp_client as mcp
+
+
+def required(variable):
+    value = os.environ.get(variable)
+    if not value:
+        raise RuntimeError(variable + " must be set")
+    return value
+
+
+class ProbeServer:
+    """One plug-in instance kept alive by the probe host; stdin carries render commands."""
+
+    def __init__(self, play=False, home=None, start_timeout=60.0):
+        self.own_home = home is None
+        self.home = Path(home or tempfile.mkdtemp(prefix="mcp-plugin-home-"))
+        env = dict(os.environ)
+        env["HOME"] = str(self.home)
+        env.pop("XDG_CONFIG_HOME", None)
+        env["TMPDIR"] = str(self.home / "tmp")
+        (self.home / "tmp").mkdir(parents=True, exist_ok=True)
+        self.env = env
+
+        command = [required("VARNET_PROBE"), "serve", required("VARNET_VST3_BUNDLE")]
+        if play:
+            command.append("--play")
+        self.process = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE, env=env, text=True)
+        self.lines = queue.Queue()
+        self.reader = threading.Thread(target=self._read, daemon=True)
+        self.reader.start()
+
+        first = self.next_line(start_timeout)
+        if not first.startswith("instance "):
+            self.kill()
+            raise RuntimeError("the probe host did not announce an instance: %r" % first)
+        self.folder = Path(first[len("instance "):])
+        self.instance = mcp.Instance(self.folder)
+        self.instance_id = self.instance.instance_id
+        self.instances_root = self.folder.parent
+
+    def _read(self):
+        for line in self.process.stdout:
+            self.lines.put(line.rstrip("\n"))
+        self.lines.put(None)
+
+    def next_line(self, timeout=30.0):
+        try:
+            line = self.lines.get(timeout=timeout)
+        except queue.Empty:
+            raise TimeoutError("the probe host printed nothing for %.0f s" % timeout)
+        if line is None:
+            raise EOFError("the probe host ended (exit %s)" % self.process.poll())
+        return line
+
+    def send(self, line):
+        self.process.stdin.write(line + "\n")
+        self.process.stdin.flush()
+
+    def render(self, beats, chord=None, timeout=60.0):
+        """The MIDI events of a fresh render from beat 0, as the probe formats them."""
+        self.send("render %s%s" % (beats, " " + ",".join(map(str, chord)) if chord else ""))
+        events = []
+        while True:
+            line = self.next_line(timeout)
+            if line.startswith("rendered "):
+                return events
+            events.append(line)
+
+    def rss_kb(self):
+        with open("/proc/%d/status" % self.process.pid) as f:
+            for line in f:
+                if line.startswith("VmRSS:"):
+                    return int(line.split()[1])
+        return 0
+
+    def rest_of_output(self, timeout=30.0):
+        out = []
+        try:
+            while True:
+                out.append(self.next_line(timeout))
+        except EOFError:
+            return out
+
+    def terminate(self, timeout=30.0):
+        """SIGTERM; returns the exit code."""
+        if self.process.poll() is None:
+            self.process.send_signal(signal.SIGTERM)
+            self.process.wait(timeout)
+        return self.process.returncode
+
+    def end_input(self, timeout=30.0):
+        """Closes standard input, which ends the host; returns the exit code."""
+        self.process.stdin.close()
+        return self.process.wait(timeout)
+
+    def kill(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+
+    def close(self):
+        self.kill()
+        for stream in (self.process.stdin, self.process.stdout):
+            try:
+                if stream:
+                    stream.close()
+            except OSError:
+                pass
+        if self.own_home:
+            shutil.rmtree(self.home, ignore_errors=True)
