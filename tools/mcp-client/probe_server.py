@@ -3,6 +3,8 @@
 Needs VARNET_PROBE (the varnet-probe program) and VARNET_VST3_BUNDLE (the built .vst3 folder).
 """
 
+import copy
+import json
 import os
 import queue
 import shutil
@@ -122,3 +124,61 @@ class ProbeServer:
                 pass
         if self.own_home:
             shutil.rmtree(self.home, ignore_errors=True)
+
+
+# Real projects for tests and soaks, built from a project the plug-in exported.
+
+def _first_pattern(project):
+    return project["sections"][0]["sequence"][0]
+
+
+def with_repeated_notes(project, notes, pattern_repeat=1, section_repeat=1):
+    """A copy whose first Pattern holds `notes` copies of its own notes (fresh ids), played
+    `pattern_repeat` times per Section pass and `section_repeat` passes."""
+    changed = copy.deepcopy(project)
+    pattern = _first_pattern(changed)
+    originals = pattern["notes"]
+    pattern["notes"] = [dict(originals[i % len(originals)], id="n-%d" % i) for i in range(notes)]
+    pattern["pedal"] = []
+    _set_repeat(pattern, pattern_repeat)
+    _set_repeat(changed["sections"][0], section_repeat)
+    return changed
+
+
+def _set_repeat(node, count):
+    # The plug-in writes a repeat count only when it is not 1; a project sent with "repeatCount": 1
+    # would come back without it and be answered as applied differently.
+    node.pop("repeatCount", None)
+    if count != 1:
+        node["repeatCount"] = count
+
+
+def text_bytes(project):
+    """About the size of the plug-in's multi-line JSON text of a project."""
+    return len(json.dumps(project, indent=2).encode("utf-8"))
+
+
+def of_size(project, size_bytes, events_per_pattern=2048):
+    """A copy of about `size_bytes` of JSON text (never more) with one Section: the first Pattern,
+    filled with copies of its notes, as many times as needed (at most 16 Patterns)."""
+    base = copy.deepcopy(project)
+    base["sections"] = [dict(base["sections"][0], sequence=[_first_pattern(base)])]
+    base["activeSectionIndex"] = 0
+    originals = _first_pattern(project)["notes"]
+    per_note = (text_bytes(with_repeated_notes(base, 101)) - text_bytes(with_repeated_notes(base, 1))) / 100.0
+    wanted = max(1, int((size_bytes - text_bytes(with_repeated_notes(base, 1))) / per_note))
+
+    template = _first_pattern(with_repeated_notes(base, 1))
+    sequence, made = [], 0
+    while made < wanted and len(sequence) < 16:
+        count = min(events_per_pattern, wanted - made)
+        sequence.append(dict(template, notes=[dict(originals[(made + i) % len(originals)], id="n-%d" % (made + i))
+                                              for i in range(count)]))
+        made += count
+    base["sections"][0]["sequence"] = sequence
+
+    while True:
+        excess = text_bytes(base) - size_bytes
+        if excess <= 0 or len(sequence[-1]["notes"]) <= 1:
+            return base
+        del sequence[-1]["notes"][-min(len(sequence[-1]["notes"]) - 1, int(excess / per_note) + 1):]
