@@ -2,11 +2,18 @@
 """Soak of one bridge instance: several client processes at once, for each project size, plus a
 client killed in the middle of a committed transaction.
 
-    soak.py [--seconds S] [--clients N] [--sizes 10000,1000000,4000000]
+    soak.py [--seconds S] [--clients N] [--sizes 10000,1000000,4000000] [--plugin [--real-lease]]
 
-Needs VARNET_BRIDGE_HOST. Fails (exit 1) on a lost or duplicated answer, a request file left over,
-or a project left in neither its state before nor after the interrupted transaction. Prints the
-figures: requests handled, latency p50/p99, poll-tick time, host memory at start and end.
+By default the instance is the bridge test host (needs VARNET_BRIDGE_HOST), whose clock is moved on
+to end the abandoned transaction's lease. With --plugin it is the real plug-in, served and playing
+in the probe host (needs VARNET_PROBE and VARNET_VST3_BUNDLE), with a project of each size set
+first; a recovering client then rolls the abandoned transaction back, or, with --real-lease, the
+soak waits for its lease to run out in real time.
+
+Fails (exit 1) on a lost or duplicated answer, a request file left over, or a project that is not
+fully after the interrupted transaction while it is committed and fully before it once it ended.
+Prints the figures: requests handled, latency p50/p99, poll-tick time (test host only), host memory
+at start and end.
 """
 
 import argparse
@@ -21,6 +28,17 @@ import uuid
 
 import tolmek_mcp_client as mcp
 from bridge_host import BridgeHost
+
+NAME_PATH = os.environ.get("MCP_NAME_PATH", "name").split(".")
+
+
+def with_name(project, name):
+    changed = json.loads(json.dumps(project))
+    node = changed
+    for key in NAME_PATH[:-1]:
+        node = node[key]
+    node[NAME_PATH[-1]] = name
+    return changed
 
 
 def percentile(values, q):
@@ -45,8 +63,7 @@ def worker(folder, instance_id, seconds, seed):
         elif roll < 0.65:
             operation, fields = "validate_json", {"project": project}
         elif roll < 0.90:
-            changed = dict(project)
-            changed["name"] = "Soak " + uuid.uuid4().hex[:8]
+            changed = with_name(project, "Soak " + uuid.uuid4().hex[:8])
             operation, fields = "set_json", {"project": changed, "expectedRevision": revision,
                                              "changeId": "c-" + uuid.uuid4().hex}
         else:
@@ -75,8 +92,7 @@ def interrupted_transaction(folder, instance_id):
     bridge = mcp.Instance(folder, instance_id)
     while True:
         current = bridge.call("get_json", timeout=120)
-        changed = dict(current["project"])
-        changed["name"] = "Interrupted"
+        changed = with_name(current["project"], "Interrupted " + uuid.uuid4().hex[:8])
         tid = "t-" + uuid.uuid4().hex
         prepared = bridge.call("prepare_set", timeout=120, transactionId=tid, changeId="c-" + uuid.uuid4().hex,
                                expectedRevision=current["revision"], project=changed)
@@ -91,26 +107,124 @@ def interrupted_transaction(folder, instance_id):
         bridge.call("rollback", timeout=120, transactionId=tid)
 
 
-def run_size(size, seconds, clients):
-    host = BridgeHost(project_bytes=size)
+class HostTarget:
+    """The bridge test host: a fake store of the given size; its clock ends leases."""
+
+    def __init__(self, size):
+        self.host = BridgeHost(project_bytes=size)
+        self.instance = self.host.instance
+        self.process = self.host.process
+
+    def end_lease(self, transaction_id):
+        self.host.control("advanceClock", ms=30000)
+        self.instance.clock_offset_ms += 30000
+        return wait_until_idle(self.instance, transaction_id, 60)
+
+    def tick_figures(self):
+        stats = self.host.control("stats")
+        return "tick p50 %.2f ms p99 %.2f ms max %.1f ms over %d ticks; " % (
+            stats["tickP50Micros"] / 1000, stats["tickP99Micros"] / 1000, stats["tickMaxMicros"] / 1000, stats["ticks"])
+
+    def rss_kb(self):
+        return self.host.rss_kb()
+
+    def terminate(self):
+        return self.host.terminate()
+
+    def close(self):
+        self.host.close()
+
+
+class PluginTarget:
+    """The real plug-in, playing in the probe host, with a project of about the given size."""
+
+    def __init__(self, size, real_lease):
+        from probe_server import ProbeServer, of_size
+        self.server = ProbeServer(play=True)
+        self.instance = self.server.instance
+        self.process = self.server.process
+        self.real_lease = real_lease
+        current = self.instance.call("get_json", timeout=60)
+        answer = self.instance.call("set_json", timeout=120, project=of_size(current["project"], size),
+                                    changeId="c-" + uuid.uuid4().hex, expectedRevision=current["revision"])
+        if not answer["ok"]:
+            self.close()
+            raise RuntimeError("could not set a project of %d bytes: %s" % (size, answer["errorMessage"]))
+
+    def end_lease(self, transaction_id):
+        if self.real_lease:
+            return wait_until_idle(self.instance, transaction_id, 60)
+        # A client that finds the transaction abandoned rolls it back.
+        answer = self.instance.call("rollback", timeout=120, transactionId=transaction_id)
+        return answer["ok"] and answer["contentChanged"], answer["contentRevision"]
+
+    def tick_figures(self):
+        return ""
+
+    def rss_kb(self):
+        return self.server.rss_kb()
+
+    def terminate(self):
+        return self.server.terminate()
+
+    def close(self):
+        self.server.close()
+
+
+def wait_until_idle(bridge, transaction_id, timeout):
+    """Waits for the lease check to end the transaction; (restored, content revision then)."""
+    deadline = time.monotonic() + timeout
+    while True:
+        # Not answered while a transaction of a large project is active (see run_size).
+        payload = bridge.call("get_transaction_status", timeout=120)["payload"]
+        if payload.get("phase") == "IDLE" or time.monotonic() > deadline:
+            break
+        time.sleep(0.1)
+    restored = (payload.get("phase") == "IDLE" and payload["lastRecoveryTransactionId"] == transaction_id
+                and payload["lastRecoveryError"] == "")
+    return restored, None
+
+
+def run_size(size, seconds, clients, make_target):
+    target = make_target(size)
     failures = []
     try:
-        bridge = host.instance
+        bridge = target.instance
         first = bridge.call("get_json", timeout=60)
         if not first["ok"]:
-            raise RuntimeError("host project unusable: %s" % first["errorMessage"])
-        rss_start = host.rss_kb()
+            raise RuntimeError("project unusable: %s" % first["errorMessage"])
+        rss_start = target.rss_kb()
 
         me = os.path.abspath(__file__)
-        workers = [subprocess.Popen([sys.executable, me, "--worker", str(bridge.folder), host.instance_id,
+        started = time.monotonic()
+        workers = [subprocess.Popen([sys.executable, me, "--worker", str(bridge.folder), bridge.instance_id,
                                      str(seconds), str(i + 1)], stdout=subprocess.PIPE, text=True)
                    for i in range(clients)]
-        killed = subprocess.Popen([sys.executable, me, "--interrupt", str(bridge.folder), host.instance_id],
+
+        # A quarter into the run, a client commits a change and dies before finalizing it.
+        time.sleep(seconds / 4)
+        killed = subprocess.Popen([sys.executable, me, "--interrupt", str(bridge.folder), bridge.instance_id],
                                   stdout=subprocess.PIPE, text=True)
         transaction = json.loads(killed.stdout.readline())
         killed.send_signal(signal.SIGKILL)
         killed.wait()
         killed.stdout.close()
+
+        # Fully after while committed: set_json is refused meanwhile, so nothing else changes it.
+        # (get_transaction_status cannot say so for the largest projects: its answer carries the
+        # project twice and would exceed the response limit.)
+        if bridge.call("get_json", timeout=120)["contentRevision"] != transaction["after"]:
+            failures.append("project not fully after the committed transaction")
+        busy = bridge.call("set_json", timeout=120, project=first["project"], changeId="c-" + uuid.uuid4().hex,
+                           expectedRevision=first["revision"])
+        if busy["errorCode"] != "TRANSACTION_BUSY":
+            failures.append("a change was not refused during the transaction: %s" % busy["errorCode"])
+
+        # ...and fully before once its lease has run out or it was rolled back.
+        restored, content = target.end_lease(transaction["transactionId"])
+        if not restored or content not in (None, transaction["before"]):
+            failures.append("interrupted transaction not fully rolled back")
+        recovered_after = time.monotonic() - started
 
         latencies, codes, all_ids = [], {}, set()
         for w in workers:
@@ -126,22 +240,6 @@ def run_size(size, seconds, clients):
             for k, v in summary["codes"].items():
                 codes[k] = codes.get(k, 0) + v
 
-        # The abandoned transaction's lease runs out; the bridge rolls it back.
-        host.control("advanceClock", ms=30000)
-        bridge.clock_offset_ms += 30000
-        deadline = time.monotonic() + 60
-        while True:
-            status = bridge.call("get_transaction_status", timeout=60)
-            if status["payload"]["phase"] == "IDLE" or time.monotonic() > deadline:
-                break
-            time.sleep(0.1)
-        final = status["contentRevision"]
-        if status["payload"]["phase"] != "IDLE":
-            failures.append("interrupted transaction never ended")
-        if final not in (transaction["before"], transaction["after"]):
-            failures.append("project left in a partial state")
-        outcome = "before" if final == transaction["before"] else "after"
-
         time.sleep(0.3)
         leftovers = [p.name for p in bridge.requests.iterdir() if p.name.endswith(".json")]
         answers = [p.name for p in bridge.responses.iterdir() if p.name.endswith(".json")]
@@ -152,21 +250,20 @@ def run_size(size, seconds, clients):
         if codes.get("WRONG_ANSWER"):
             failures.append("wrong or duplicated answers: %d" % codes["WRONG_ANSWER"])
 
-        stats = host.control("stats")
-        rss_end = host.rss_kb()
-        print("size %8d B: %5d requests in %ds by %d clients, latency p50 %.1f ms p99 %.1f ms; "
-              "tick p50 %.2f ms p99 %.2f ms max %.1f ms over %d ticks; host RSS %d -> %d MB; "
-              "interrupted transaction ended %s; answers %s"
+        ticks = target.tick_figures()
+        rss_end = target.rss_kb()
+        print("size %8d B: %5d requests in %ds by %d clients, latency p50 %.1f ms p99 %.1f ms; %s"
+              "host RSS %d -> %d MB; interrupted transaction fully after while committed, fully before %.1f s "
+              "into the run; answers %s"
               % (size, len(latencies), seconds, clients, percentile(latencies, 0.5), percentile(latencies, 0.99),
-                 stats["tickP50Micros"] / 1000, stats["tickP99Micros"] / 1000, stats["tickMaxMicros"] / 1000,
-                 stats["ticks"], rss_start // 1024, rss_end // 1024, outcome,
-                 json.dumps(codes, sort_keys=True)), flush=True)
-        if host.terminate() != 0:
+                 ticks, rss_start // 1024, rss_end // 1024, recovered_after, json.dumps(codes, sort_keys=True)),
+              flush=True)
+        if target.terminate() != 0:
             failures.append("host did not shut down cleanly")
         if bridge.folder.exists():
             failures.append("instance folder left after shutdown")
     finally:
-        host.close()
+        target.close()
     return failures
 
 
@@ -182,11 +279,23 @@ def main():
     parser.add_argument("--seconds", type=float, default=120)
     parser.add_argument("--clients", type=int, default=4)
     parser.add_argument("--sizes", default="10000,1000000,4000000")
+    parser.add_argument("--plugin", action="store_true", help="soak the real plug-in in the probe host")
+    parser.add_argument("--real-lease", action="store_true", help="with --plugin: let the lease run out")
     args = parser.parse_args()
+
+    if args.plugin:
+        os.environ["MCP_NAME_PATH"] = "identity.name"  # for the client processes
+        global NAME_PATH
+        NAME_PATH = ["identity", "name"]
+
+        def make_target(size):
+            return PluginTarget(size, args.real_lease)
+    else:
+        make_target = HostTarget
 
     failures = []
     for size in [int(s) for s in args.sizes.split(",")]:
-        failures += ["%d B: %s" % (size, f) for f in run_size(size, args.seconds, args.clients)]
+        failures += ["%d B: %s" % (size, f) for f in run_size(size, args.seconds, args.clients, make_target)]
     for f in failures:
         print("FAIL " + f)
     return 1 if failures else 0
