@@ -59,12 +59,24 @@ void fillScaleNotes (PitchContext& context, int startNote, const ProjectScale& s
     const auto count = fill16 ? maxPitchContextNotes : std::min (degrees, maxPitchContextNotes);
     const auto root = pitchClassOf (scale.root);
     auto note = startNote - 1;
+    auto notePitchClass = pitchClassOf (note);
+    auto degree = 0;
 
+    // Pitch classes are tracked alongside the running note, keeping divisions out of the loop.
     for (int i = 0; i < count; ++i)
     {
-        const auto wanted = (root + intervals[i % degrees]) % 12;
-        ++note;
-        note += pitchClassOf (wanted - pitchClassOf (note));
+        auto wanted = root + intervals[degree];
+        if (wanted >= 12)
+            wanted -= 12;
+        if (++degree == degrees)
+            degree = 0;
+
+        auto rise = wanted - notePitchClass - 1;
+        if (rise < 0)
+            rise += 12;
+
+        note += rise + 1;
+        notePitchClass = wanted;
         context.scaleNotes[i] = note;
     }
 
@@ -102,25 +114,29 @@ int guessChordRoot (const int* notes, int count) noexcept
         return 0;
 
     // A note scores +3 inside the template and -1 outside, so only the number of notes per pitch
-    // class matters.
-    int notesPerPitchClass[12] {};
+    // class matters. The counts are repeated once so that root + interval needs no wrap.
+    int notesPerPitchClass[24] {};
     for (int i = 0; i < count; ++i)
         ++notesPerPitchClass[pitchClassOf (notes[i])];
+    std::copy_n (notesPerPitchClass, 12, notesPerPitchClass + 12);
 
     const auto lowest = pitchClassOf (notes[0]);
     auto best = -1;
     auto result = lowest;
+    auto triedRoots = 0u;
 
     for (int i = 0; i < count; ++i)
     {
+        // A repeated pitch class scores as before and can never win a tie.
         const auto root = pitchClassOf (notes[i]);
+        if ((triedRoots & (1u << root)) != 0)
+            continue;
+        triedRoots |= 1u << root;
 
         for (const auto& triad : triadTemplates)
         {
-            auto inside = 0;
-            for (const auto interval : triad)
-                inside += notesPerPitchClass[(root + interval) % 12];
-
+            const auto inside = notesPerPitchClass[root + triad[0]] + notesPerPitchClass[root + triad[1]]
+                              + notesPerPitchClass[root + triad[2]];
             const auto score = 3 * inside - (count - inside) + (root == lowest ? 1 : 0);
             if (score > best)
             {

@@ -119,6 +119,9 @@ struct Project
     SectionPlaybackMode sectionPlaybackMode = SectionPlaybackMode::loopSection;
     std::vector<Section> sections;
     int activeSectionIndex = 0;
+
+    /** activeSectionIndex clamped to the Sections there are; -1 without Sections. */
+    int clampedActiveSectionIndex() const noexcept;
 };
 
 /** Events per Pattern, notes and pedal together. */

@@ -1,0 +1,122 @@
+// Message-thread cost of one bridge request, from request file to response file, by project size.
+
+#include "kit/McpJson.h"
+#include "kit/McpPluginBridge.h"
+
+#include <benchmark/benchmark.h>
+
+namespace
+{
+juce::var projectOfAbout (juce::int64 bytes)
+{
+    juce::DynamicObject::Ptr project (new juce::DynamicObject());
+    project->setProperty ("name", "Bench");
+    project->setProperty ("level", 1);
+    juce::Array<juce::var> notes;
+
+    for (juce::int64 i = 0; i < bytes / 150; ++i)
+    {
+        juce::DynamicObject::Ptr note (new juce::DynamicObject());
+        note->setProperty ("id", "n" + juce::String (i).paddedLeft ('0', 7));
+        note->setProperty ("pitch", 48 + (int) (i % 24));
+        note->setProperty ("start", (double) (i % 64) * 0.25);
+        note->setProperty ("length", 0.5);
+        note->setProperty ("velocity", 100);
+        notes.add (juce::var (note.get()));
+    }
+
+    project->setProperty ("notes", notes);
+    return juce::var (project.get());
+}
+
+struct Bench
+{
+    explicit Bench (juce::int64 bytes) : project (projectOfAbout (bytes))
+    {
+        root = juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile ("mcp-bridge-bench-" + juce::Uuid().toString());
+        root.createDirectory();
+
+        tolmek::McpPluginBridge::Callbacks c;
+        c.exportJson = [this] { return project; };
+        c.validateJson = [] (const juce::var&) { return juce::Result::ok(); };
+        c.applyJson = [this] (const juce::var& p) { project = p.clone(); return juce::Result::ok(); };
+        c.describe = [] { return tolmek::McpPluginBridge::Description(); };
+        bridge = std::make_unique<tolmek::McpPluginBridge> (c, tolmek::McpPluginBridge::Environment { root, {} });
+    }
+
+    ~Bench()
+    {
+        bridge.reset();
+        root.deleteRecursively();
+    }
+
+    juce::String requestText (const juce::String& id, const juce::String& operation, const juce::var& body) const
+    {
+        const auto now = juce::Time::currentTimeMillis();
+        juce::DynamicObject::Ptr r (new juce::DynamicObject());
+        r->setProperty ("format", "tolmek-mcp-request");
+        r->setProperty ("version", 1);
+        r->setProperty ("requestId", id);
+        r->setProperty ("instanceId", bridge->getInstanceId());
+        r->setProperty ("operation", operation);
+        r->setProperty ("createdAtMs", now);
+        r->setProperty ("expiresAtMs", now + 600000);
+
+        if (body.isObject())
+            r->setProperty ("project", body);
+
+        return juce::JSON::toString (juce::var (r.get()), true);
+    }
+
+    void run (benchmark::State& state, const juce::String& operation)
+    {
+        const auto folder = bridge->getInstanceFolder();
+        const auto body = operation == "validate_json" ? project : juce::var();
+        int n = 0;
+
+        for (auto _ : state)
+        {
+            state.PauseTiming();
+            const auto id = "b" + juce::String (++n);
+            folder.getChildFile ("requests").getChildFile (id + ".json").replaceWithText (requestText (id, operation, body));
+            state.ResumeTiming();
+
+            bridge->handleRequestFile (folder.getChildFile ("requests").getChildFile (id + ".json"));
+
+            state.PauseTiming();
+            folder.getChildFile ("responses").getChildFile (id + ".json").deleteFile();
+            state.ResumeTiming();
+        }
+
+        state.counters["projectBytes"] = (double) bridge->getCurrentSnapshot().jsonText.getNumBytesAsUTF8();
+    }
+
+    juce::File root;
+    juce::var project;
+    std::unique_ptr<tolmek::McpPluginBridge> bridge;
+};
+
+void BM_GetJsonRequest (benchmark::State& state)
+{
+    Bench bench (state.range (0));
+    bench.run (state, "get_json");
+}
+
+void BM_ValidateJsonRequest (benchmark::State& state)
+{
+    Bench bench (state.range (0));
+    bench.run (state, "validate_json");
+}
+
+void BM_IdleTick (benchmark::State& state)
+{
+    Bench bench (state.range (0));
+
+    for (auto _ : state)
+        bench.bridge->timerCallback();
+}
+} // namespace
+
+BENCHMARK (BM_GetJsonRequest)->Arg (10000)->Arg (1000000)->Arg (4000000)->Unit (benchmark::kMillisecond);
+BENCHMARK (BM_ValidateJsonRequest)->Arg (10000)->Arg (1000000)->Arg (4000000)->Unit (benchmark::kMillisecond);
+BENCHMARK (BM_IdleTick)->Arg (10000)->Unit (benchmark::kMicrosecond);

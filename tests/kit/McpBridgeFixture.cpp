@@ -1,0 +1,163 @@
+#include "McpBridgeFixture.h"
+
+#include <cmath>
+#include <limits>
+
+namespace bridge_test
+{
+
+FakeStore::FakeStore() : project (makeProject ("Start")) {}
+
+juce::var FakeStore::makeProject (const juce::String& name, int level)
+{
+    juce::DynamicObject::Ptr p (new juce::DynamicObject());
+    p->setProperty ("version", 7);
+    p->setProperty ("name", name);
+    p->setProperty ("level", level);
+    p->setProperty ("tempo", 120.5);
+    return juce::var (p.get());
+}
+
+void FakeStore::editOutside (const juce::String& name)
+{
+    project = project.clone();
+    project.getDynamicObject()->setProperty ("name", name);
+}
+
+tolmek::McpPluginBridge::Callbacks FakeStore::callbacks()
+{
+    tolmek::McpPluginBridge::Callbacks c;
+
+    c.exportJson = [this]
+    {
+        auto copy = project.clone();
+
+        if (exportNaN)
+            copy.getDynamicObject()->setProperty ("tempo", std::numeric_limits<double>::quiet_NaN());
+
+        return copy;
+    };
+
+    c.validateJson = [] (const juce::var& candidate)
+    {
+        if (! candidate["name"].isString() || candidate["name"].toString().isEmpty())
+            return juce::Result::fail ("$.name: Name must not be empty");
+
+        return juce::Result::ok();
+    };
+
+    c.applyJson = [this] (const juce::var& candidate)
+    {
+        ++applyCount;
+
+        if (applyFails)
+            return juce::Result::fail ("Store refused the project");
+
+        project = candidate.clone();
+
+        if (clampOnApply && (int) project["level"] > 5)
+            project.getDynamicObject()->setProperty ("level", 5);
+
+        if (applyChangesThenFails)
+        {
+            applyFails = true;
+            return juce::Result::fail ("Store broke halfway");
+        }
+
+        return juce::Result::ok();
+    };
+
+    c.describe = [this]
+    {
+        tolmek::McpPluginBridge::Description d;
+        d.product = product;
+        d.pluginVersion = "1.0.0";
+        d.instanceName = project["name"].toString();
+        d.activeSectionName = "Verse";
+        d.sectionCount = 2;
+        d.writable = writable;
+        d.readOnlyReason = readOnlyReason;
+        return d;
+    };
+
+    c.changeApplied = [this] (const juce::String& changeId) { changes.add (changeId); };
+    return c;
+}
+
+void BridgeFixture::SetUp()
+{
+    // Test processes run side by side: each needs a folder no other can pick.
+    root = juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile ("mcp-bridge-test-" + juce::Uuid().toString());
+    ASSERT_TRUE (root.createDirectory().wasOk());
+}
+
+void BridgeFixture::TearDown()
+{
+    bridge.reset();
+    root.deleteRecursively();
+}
+
+void BridgeFixture::makeBridge() { makeBridge (store.callbacks()); }
+
+void BridgeFixture::makeBridge (tolmek::McpPluginBridge::Callbacks callbacks)
+{
+    bridge = std::make_unique<tolmek::McpPluginBridge> (std::move (callbacks),
+                                                        tolmek::McpPluginBridge::Environment { root, [this] { return nowMs; } });
+}
+
+juce::DynamicObject::Ptr BridgeFixture::request (const juce::String& id, const juce::String& operation) const
+{
+    juce::DynamicObject::Ptr r (new juce::DynamicObject());
+    r->setProperty ("format", "tolmek-mcp-request");
+    r->setProperty ("version", 1);
+    r->setProperty ("requestId", id);
+    r->setProperty ("instanceId", bridge->getInstanceId());
+    r->setProperty ("operation", operation);
+    r->setProperty ("createdAtMs", nowMs - 1000);
+    r->setProperty ("expiresAtMs", nowMs + 60000);
+    return r;
+}
+
+void BridgeFixture::writeRequest (const juce::String& fileName, const juce::String& text) const
+{
+    ASSERT_TRUE (bridge->getInstanceFolder().getChildFile ("requests").getChildFile (fileName).replaceWithText (text));
+}
+
+juce::var BridgeFixture::send (const juce::DynamicObject::Ptr& document, juce::String fileName)
+{
+    const auto id = document->getProperty ("requestId").toString();
+
+    if (fileName.isEmpty())
+        fileName = id + ".json";
+
+    writeRequest (fileName, juce::JSON::toString (juce::var (document.get()), true));
+    tick();
+    return readResponse (juce::File::createFileWithoutCheckingPath (fileName).getFileNameWithoutExtension());
+}
+
+juce::var BridgeFixture::send (const juce::String& id, const juce::String& operation)
+{
+    return send (request (id, operation));
+}
+
+juce::var BridgeFixture::sendSet (const juce::String& id, const juce::var& project, const juce::String& changeId)
+{
+    auto r = request (id, "set_json");
+    r->setProperty ("expectedRevision", revision());
+    r->setProperty ("project", project);
+    r->setProperty ("changeId", changeId);
+    return send (r);
+}
+
+juce::var BridgeFixture::readResponse (const juce::String& id) const
+{
+    const auto file = bridge->getInstanceFolder().getChildFile ("responses").getChildFile (id + ".json");
+    return file.existsAsFile() ? juce::JSON::parse (file.loadFileAsString()) : juce::var();
+}
+
+juce::var BridgeFixture::readPresence() const
+{
+    return juce::JSON::parse (bridge->getInstanceFolder().getChildFile ("presence.json").loadFileAsString());
+}
+
+} // namespace bridge_test
