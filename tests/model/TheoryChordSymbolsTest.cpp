@@ -279,3 +279,21 @@ TEST (ChordSymbolParser, ByteFormNeverReadsPastItsLength)
     EXPECT_EQ (chord.qualityOffset, 1u);
     EXPECT_EQ (chord.qualityBytes, 1u);
 }
+
+TEST (ChordSymbolParser, TrimsExactlyLikeJuceStrings)
+{
+    const char* texts[] = {
+        "", " ", "C", " C ", "\t\n\v\f\rAm7\r\n", "\xe3\x80\x80" "C\xe3\x80\x80", "\xc2\xa0" "C",
+        "C\xe2\x80\x83", "\xe2\x80\xa8 Dm7 \xe2\x80\xa9", "x \xc3\xa9 ", "\xe3\x80\x80",
+    };
+
+    for (const auto* text : texts)
+    {
+        const auto symbol = juce::String::fromUTF8 (text);
+        const auto trimmed = trimmedUtf8 (utf8View (symbol));
+        EXPECT_EQ (juce::String::fromUTF8 (trimmed.data(), static_cast<int> (trimmed.size())), symbol.trim()) << text;
+
+        ParsedChord chord;
+        EXPECT_EQ (parseChordSymbol (symbol, chord) == "chord symbol must not be empty", symbol.trim().isEmpty()) << text;
+    }
+}
