@@ -41,7 +41,7 @@ struct Bench
         c.validateJson = [] (const juce::var&) { return juce::Result::ok(); };
         c.applyJson = [this] (const juce::var& p) { project = p.clone(); return juce::Result::ok(); };
         c.describe = [] { return tolmek::McpPluginBridge::Description(); };
-        bridge = std::make_unique<tolmek::McpPluginBridge> (c, tolmek::McpPluginBridge::Environment { root, {} });
+        bridge = std::make_unique<tolmek::McpPluginBridge> (c, tolmek::McpPluginBridge::Environment { root, {}, {} });
     }
 
     ~Bench()

@@ -52,6 +52,9 @@ public:
     {
         juce::File applicationDataFolder;
         std::function<juce::int64()> clockMs;
+        /** Reads a request file's text; JUCE's parser when empty. A product may hand in a
+            stricter reader (one that refuses integers its parser would wrap). */
+        std::function<juce::var (const juce::String&)> parseJson;
     };
 
     struct Snapshot
@@ -207,6 +210,7 @@ private:
 
     Callbacks callbacks;
     std::function<juce::int64()> clock;
+    std::function<juce::var (const juce::String&)> parseJson;
     juce::File instancesFolder, instanceFolder, presenceFile, requestsFolder, responsesFolder;
     juce::String instanceId;
 

@@ -102,7 +102,7 @@ void BridgeFixture::makeBridge() { makeBridge (store.callbacks()); }
 void BridgeFixture::makeBridge (tolmek::McpPluginBridge::Callbacks callbacks)
 {
     bridge = std::make_unique<tolmek::McpPluginBridge> (std::move (callbacks),
-                                                        tolmek::McpPluginBridge::Environment { root, [this] { return nowMs; } });
+                                                        tolmek::McpPluginBridge::Environment { root, [this] { return nowMs; }, {} });
 }
 
 juce::DynamicObject::Ptr BridgeFixture::request (const juce::String& id, const juce::String& operation) const

@@ -158,7 +158,7 @@ public:
         controlFolder.createDirectory();
 
         bridge = std::make_unique<TimedBridge> (store.callbacks(), tolmek::McpPluginBridge::Environment {
-                                                                       {}, [this] { return juce::Time::currentTimeMillis() + clockOffsetMs; } });
+                                                                       {}, [this] { return juce::Time::currentTimeMillis() + clockOffsetMs; }, {} });
         startTimer (20);
     }
 
