@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 using namespace VarneT;
@@ -17,6 +16,45 @@ void require (bool condition)
 {
     if (! condition)
         std::abort();
+}
+
+// Well-formed UTF-8 without NULs: no overlong forms, surrogates or code points past U+10FFFF.
+// JUCE strings assume it (its own check lets overlong forms through).
+bool isStrictUtf8 (std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size();)
+    {
+        const auto lead = static_cast<std::uint8_t> (text[i]);
+        if (lead == 0)
+            return false;
+        if (lead < 0x80)
+        {
+            ++i;
+            continue;
+        }
+
+        const auto extra = lead >= 0xf0 ? 3u : lead >= 0xe0 ? 2u : lead >= 0xc0 ? 1u : 0u;
+        if (extra == 0 || lead > 0xf4)
+            return false;
+
+        std::uint32_t codePoint = lead & (0x3fu >> extra);
+        for (std::size_t k = 1; k <= extra; ++k)
+        {
+            if (i + k >= text.size())
+                return false;
+            const auto next = static_cast<std::uint8_t> (text[i + k]);
+            if ((next & 0xc0) != 0x80)
+                return false;
+            codePoint = (codePoint << 6) | (next & 0x3fu);
+        }
+
+        const std::uint32_t smallest[] = { 0, 0x80, 0x800, 0x10000 };
+        if (codePoint < smallest[extra] || codePoint > 0x10ffff || (codePoint >= 0xd800 && codePoint <= 0xdfff))
+            return false;
+
+        i += extra + 1;
+    }
+    return true;
 }
 
 void checkAcceptedChord (const ChordSymbolView& chord, std::string_view text)
@@ -81,8 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput (const std::uint8_t* data, std::size_t siz
     // The message-thread form, through a JUCE string as a parsed project holds it. JUCE strings
     // require valid UTF-8 without NULs, so other inputs stop here.
     const std::string terminated (bytes);
-    if (std::memchr (data, 0, size) != nullptr
-        || ! juce::CharPointer_UTF8::isValidString (terminated.c_str(), static_cast<int> (size)))
+    if (! isStrictUtf8 (bytes))
         return 0;
 
     const juce::String symbol (juce::CharPointer_UTF8 (terminated.c_str()));

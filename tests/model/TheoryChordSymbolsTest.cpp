@@ -138,6 +138,14 @@ TEST (NoteNames, PitchClassOfNoteName)
         EXPECT_EQ (pitchClassOfNoteName (juce::String (c.name)), c.pitchClass) << "'" << c.name << "'";
 }
 
+TEST (NoteNames, LiteralsAndJuceStringsAgree)
+{
+    EXPECT_EQ (pitchClassOfNoteName ("F#"), 6);
+    EXPECT_EQ (pitchClassOfNoteName (juce::String ("F#")), 6);
+    EXPECT_EQ (noteNamePrefixLength ("Bb7"), 2);
+    EXPECT_EQ (noteNamePrefixLength (juce::String ("Bb7")), 2);
+}
+
 TEST (NoteNames, NoteNamePrefixLength)
 {
     const RootCase cases[] = {
