@@ -4,6 +4,7 @@
 #include "model/ProjectChangeAction.h"
 #include "model/ProjectJson.h"
 #include "model/ProjectValidation.h"
+#include "model/Scales.h"
 #include "plugin/InstanceNames.h"
 #include "plugin/ServiceConfigs.h"
 
@@ -153,6 +154,8 @@ VarneTAudioProcessor::VarneTAudioProcessor()
       updateChecker (VarneT::makeUpdateCheckerConfig()),
       telemetryClient (VarneT::makeTelemetryConfig (wrapperType, hostContext))
 {
+    VarneT::prepareMusicTables();
+
     auto start = VarneT::makeDefaultProject();
     if (start.identityName == "Main")
         start.identityName = VarneT::generateInstanceName();
