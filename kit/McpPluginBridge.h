@@ -184,6 +184,8 @@ private:
 
     juce::var handleGetJson (const Request&);
     juce::var handleValidateJson (const Request&);
+    /** The checks that set_json and prepare_set share, in order; void when the change may go on. */
+    juce::var checkProposedChange (const Request&, Snapshot& candidate);
     juce::var handleSetJson (const Request&);
     juce::var handleUndo (const Request&);
     juce::var handleProductResource (const Request&);
