@@ -7,6 +7,7 @@ Needs VARNET_PROBE and VARNET_VST3_BUNDLE.
 """
 
 import copy
+import json
 import re
 import time
 import unittest
@@ -130,6 +131,7 @@ class RealPluginProjectTests(ServedPluginCase):
         rows = [
             (("identity", "name"), " Padded ", "$.identity.name: must be trimmed, non-empty, and at most 256 bytes"),
             (("midiChannel",), 17, "$.midiChannel: must be between 1 and 16"),
+            (("midiChannel",), 2 ** 64 + 1, "$.midiChannel: expected an integer"),  # never wrapped to 1
             (("scale", "name"), "Nonsense", "$.scale.name: unsupported scale"),
             (("activeSectionIndex",), 5, "$.activeSectionIndex: must reference an existing section"),
             (("sections", 0, "sequence", 0, "modifiers", "registerOffset"), 4,
@@ -143,6 +145,16 @@ class RealPluginProjectTests(ServedPluginCase):
 
         after = self.current()
         self.assertEqual((after["revision"], after["contentRevision"]), (start["revision"], start["contentRevision"]))
+
+    def test_a_request_with_a_non_json_number_is_refused(self):
+        start = self.current()
+        project = copy.deepcopy(start["project"])
+        project["sections"][0]["sequence"][0]["modifiers"]["swing"] = float("nan")
+        document = self.bridge.request("set_json", request_id=fresh("nan"), project=project, changeId=fresh("c"),
+                                       expectedRevision=start["revision"])
+        self.bridge.drop(document["requestId"] + ".json", json.dumps(document))  # writes NaN
+        self.assertError(self.bridge.wait_for(document["requestId"]), "INVALID_REQUEST", "Request is not a JSON object")
+        self.assertEqual(self.current()["contentRevision"], start["contentRevision"])
 
     def test_validation_applies_the_compilers_event_limit(self):
         start = self.current()
