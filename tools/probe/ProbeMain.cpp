@@ -8,9 +8,9 @@
 //
 // serve keeps one instance alive on a running message loop so that outside clients can reach its
 // MCP bridge. It prints "instance <folder>" once the instance's bridge folder holds its presence
-// file, and "stopped" after a clean shutdown (SIGTERM, SIGINT, end of standard input, "quit", or
-// after --seconds). With --play a second thread renders playing blocks in real time. Standard input
-// takes commands, one a line:
+// file, and "stopped" after a clean shutdown (SIGTERM, SIGINT, the end of standard input when it is
+// a pipe or a terminal, "quit", or after --seconds). With --play a second thread renders playing
+// blocks in real time. Standard input takes commands, one a line:
 //   render <beats> [60,64,67]   render from beat 0 in a fresh session and print the MIDI events,
 //                               then "rendered <count> MIDI events in <blocks> blocks"
 //   quit
@@ -18,6 +18,7 @@
 #include "ProbeHost.h"
 
 #include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -276,7 +277,9 @@ private:
             const auto got = ::read (STDIN_FILENO, buffer, sizeof (buffer));
             if (got <= 0)
             {
-                stopRequested = true;
+                if (inputIsAStream())
+                    stopRequested = true;
+
                 return;
             }
 
@@ -291,6 +294,14 @@ private:
                 pending.erase (0, end + 1);
             }
         }
+    }
+
+    // The end of a pipe, socket or terminal means the controlling side has gone; a file of
+    // commands (or /dev/null) just runs out.
+    static bool inputIsAStream()
+    {
+        struct stat info {};
+        return ::isatty (STDIN_FILENO) || (::fstat (STDIN_FILENO, &info) == 0 && (S_ISFIFO (info.st_mode) || S_ISSOCK (info.st_mode)));
     }
 
     std::function<void (const juce::String&)> onLine;
