@@ -275,3 +275,50 @@ TEST_F (BundleTest, BadHostPositionsNeverHangThePlugin)
         }
     }
 }
+
+TEST_F (BundleTest, EveryAutoAdvancePassByPositionStartsWithItsFirstNote)
+{
+    // Two one-beat Sections, one note at beat 0 each: at tempos whose beats fall between samples,
+    // every pass boundary lands somewhere inside a block.
+    const struct
+    {
+        double sampleRate, bpm;
+        int blockSize;
+    } cases[] = { { 44100.0, 130.0, 512 }, { 48000.0, 97.0, 333 }, { 96000.0, 173.0, 4096 }, { 44100.0, 400.0, 64 } };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (juce::String (c.sampleRate) + " Hz, " + juce::String (c.bpm) + " bpm, blocks of " + juce::String (c.blockSize));
+        auto plugin = load (c.sampleRate, c.blockSize);
+        ASSERT_NE (plugin, nullptr);
+
+        auto document = withSections (stateDocument (*plugin), { "A", "B" }, true);
+        for (auto& section : arrayOf (document["sections"]))
+        {
+            auto pattern = arrayOf (section["sequence"])[0];
+            setProperty (pattern, "lengthBeats", 1.0);
+            auto& notes = arrayOf (pattern["notes"]);
+            notes.removeRange (1, notes.size());
+            setProperty (notes[0], "startBeat", 0.0);
+            setProperty (notes[0], "durationBeats", 0.5);
+        }
+        setStateDocument (*plugin, document);
+
+        probe::Transport transport;
+        transport.bpm = c.bpm;
+        probe::RenderSession session (*plugin, c.sampleRate, c.blockSize, transport);
+
+        constexpr int passes = 40;
+        const auto samplesPerBeatHere = c.sampleRate * 60.0 / c.bpm;
+        const auto rows = rowsOf (session.run ((juce::int64) (samplesPerBeatHere * (passes - 0.5))).output);
+        const auto ons = noteOns (rows);
+
+        ASSERT_EQ (ons.size(), (size_t) passes) << describe (rows);
+        for (int k = 0; k < passes; ++k)
+        {
+            EXPECT_NEAR ((double) ons[(size_t) k].sample, k * samplesPerBeatHere, 1.0) << "pass " << k;
+            EXPECT_EQ (ons[(size_t) k].value, markerVelocity (k % 2)) << "pass " << k;
+        }
+        expectBalanced (rows, false);
+    }
+}

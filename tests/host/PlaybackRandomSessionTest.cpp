@@ -130,6 +130,19 @@ TEST_F (BundleTest, RandomSessionsKeepEveryNoteBalancedAndAreSilentWhileStopped)
         EXPECT_GT (noteOns (rows).size(), 100u);
         expectBalanced (rows);
 
+        // No note is cut in the sample it starts (a Section change must not swallow its first notes).
+        std::map<int, juce::int64> lastOn;
+        for (const auto& row : rows)
+        {
+            const auto key = row.channel * 128 + row.number;
+            if (row.kind == 'n')
+                lastOn[key] = row.sample;
+            else if (row.kind == 'f' && lastOn.count (key) != 0)
+            {
+                EXPECT_GT (row.sample, lastOn[key]) << describe ({ row });
+            }
+        }
+
         // While stopped only releases come out, all at the block's first sample.
         for (const auto& row : rows)
         {
