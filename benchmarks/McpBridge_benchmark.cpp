@@ -2,36 +2,15 @@
 
 #include "kit/McpJson.h"
 #include "kit/McpPluginBridge.h"
+#include "FakeProjectStore.h"
 
 #include <benchmark/benchmark.h>
 
 namespace
 {
-juce::var projectOfAbout (juce::int64 bytes)
-{
-    juce::DynamicObject::Ptr project (new juce::DynamicObject());
-    project->setProperty ("name", "Bench");
-    project->setProperty ("level", 1);
-    juce::Array<juce::var> notes;
-
-    for (juce::int64 i = 0; i < bytes / 150; ++i)
-    {
-        juce::DynamicObject::Ptr note (new juce::DynamicObject());
-        note->setProperty ("id", "n" + juce::String (i).paddedLeft ('0', 7));
-        note->setProperty ("pitch", 48 + (int) (i % 24));
-        note->setProperty ("start", (double) (i % 64) * 0.25);
-        note->setProperty ("length", 0.5);
-        note->setProperty ("velocity", 100);
-        notes.add (juce::var (note.get()));
-    }
-
-    project->setProperty ("notes", notes);
-    return juce::var (project.get());
-}
-
 struct Bench
 {
-    explicit Bench (juce::int64 bytes) : project (projectOfAbout (bytes))
+    explicit Bench (juce::int64 bytes) : project (bridge_fake::makeProject ("Bench", 1, bytes))
     {
         root = juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile ("mcp-bridge-bench-" + juce::Uuid().toString());
         root.createDirectory();
@@ -41,7 +20,7 @@ struct Bench
         c.validateJson = [] (const juce::var&) { return juce::Result::ok(); };
         c.applyJson = [this] (const juce::var& p) { project = p.clone(); return juce::Result::ok(); };
         c.describe = [] { return tolmek::McpPluginBridge::Description(); };
-        bridge = std::make_unique<tolmek::McpPluginBridge> (c, tolmek::McpPluginBridge::Environment { root, {} });
+        bridge = std::make_unique<tolmek::McpPluginBridge> (c, tolmek::McpPluginBridge::Environment { root, {}, {} });
     }
 
     ~Bench()

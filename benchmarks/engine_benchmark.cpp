@@ -70,10 +70,9 @@ void reportAllocations (benchmark::State& state, std::size_t before)
                                                         benchmark::Counter::kAvgIterations);
 }
 
-// The whole compile, validation included, of a project whose one Section holds exactly 32768 events.
-void BM_CompileSectionOf32768Events (benchmark::State& state)
+/** Compiles the project once per iteration and reports allocations and the compiled size. */
+void compileRepeatedly (benchmark::State& state, const Project& project)
 {
-    const auto project = projectOf (1, 4.0);
     std::size_t bytes = 0;
     const auto before = bench::allocationCount();
 
@@ -92,6 +91,13 @@ void BM_CompileSectionOf32768Events (benchmark::State& state)
 
     reportAllocations (state, before);
     state.counters["compiledMB"] = static_cast<double> (bytes) / (1024.0 * 1024.0);
+}
+
+// The whole compile, validation included, of a project whose one Section holds exactly 32768 events.
+void BM_CompileSectionOf32768Events (benchmark::State& state)
+{
+    const auto project = projectOf (1, 4.0);
+    compileRepeatedly (state, project);
 }
 BENCHMARK (BM_CompileSectionOf32768Events)->Unit (benchmark::kMillisecond);
 
@@ -125,24 +131,7 @@ void BM_CompileLargestLegalProject (benchmark::State& state)
     }
 
     const auto project = sixtyFourSections (low);
-    std::size_t bytes = 0;
-    const auto before = bench::allocationCount();
-
-    for (auto _ : state)
-    {
-        std::shared_ptr<const CompiledProject> compiled;
-        const auto error = compileProject (project, compiled);
-        if (error.isNotEmpty() || compiled == nullptr)
-        {
-            state.SkipWithError (error.toRawUTF8());
-            return;
-        }
-        bytes = compiledBytes (*compiled);
-        benchmark::DoNotOptimize (compiled);
-    }
-
-    reportAllocations (state, before);
-    state.counters["compiledMB"] = static_cast<double> (bytes) / (1024.0 * 1024.0);
+    compileRepeatedly (state, project);
     state.counters["events/section"] = 64.0 * low;
 }
 BENCHMARK (BM_CompileLargestLegalProject)->Unit (benchmark::kMillisecond);

@@ -36,7 +36,10 @@ target_compile_definitions(varnet_juce_headers INTERFACE
 
 function(varnet_warnings target)
     target_link_libraries(${target} PRIVATE juce::juce_recommended_warning_flags)
-    target_compile_options(${target} PRIVATE -Wno-dangling-pointer)
+    if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+        # juce_ListenerList.h trips gcc's dangling-pointer analysis.
+        target_compile_options(${target} PRIVATE -Wno-dangling-pointer)
+    endif()
 endfunction()
 
 function(varnet_sanitize target)

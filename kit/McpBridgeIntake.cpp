@@ -134,7 +134,7 @@ void McpPluginBridge::handleRequestFile (const juce::File& requestFile)
         const auto text = requestFile.loadFileAsString();
         const auto document = mcpjson::nestingDepth (text, maximumRequestNesting) > maximumRequestNesting
                                   ? juce::var()
-                                  : juce::JSON::parse (text);
+                                  : parseJson (text);
         juce::String code, message;
 
         answer = parseRequest (document, stem, request, code, message) ? dispatch (request)

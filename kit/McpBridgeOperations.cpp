@@ -199,11 +199,8 @@ juce::var McpPluginBridge::handleValidateJson (const Request& request)
     return makeResponse (request, true, false, {}, candidate.project, {}, {}, {});
 }
 
-juce::var McpPluginBridge::handleSetJson (const Request& request)
+juce::var McpPluginBridge::checkProposedChange (const Request& request, Snapshot& candidate)
 {
-    if (transaction.has_value())
-        return makeErrorResponse (request, "TRANSACTION_BUSY", "Another MCP transaction is active");
-
     if (usedChangeIds.contains (request.changeId))
         return makeErrorResponse (request, "DUPLICATE_CHANGE", "changeId has already been used");
 
@@ -213,13 +210,24 @@ juce::var McpPluginBridge::handleSetJson (const Request& request)
     if (juce::String refusalText; ! checkWritable (refusalText))
         return refusal (request, refusalText);
 
-    Snapshot candidate;
-
     if (auto failure = makeCandidate (request.project, candidate); failure.isNotEmpty())
         return candidateFailure (request, failure);
 
     if (auto validated = callbacks.validateJson (candidate.project); validated.failed())
         return makeErrorResponse (request, "VALIDATION_FAILED", validated.getErrorMessage());
+
+    return {};
+}
+
+juce::var McpPluginBridge::handleSetJson (const Request& request)
+{
+    if (transaction.has_value())
+        return makeErrorResponse (request, "TRANSACTION_BUSY", "Another MCP transaction is active");
+
+    Snapshot candidate;
+
+    if (auto refused = checkProposedChange (request, candidate); ! refused.isVoid())
+        return refused;
 
     if (candidate.contentRevision == current.contentRevision)
     {

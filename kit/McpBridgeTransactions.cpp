@@ -60,22 +60,10 @@ juce::var McpPluginBridge::handlePrepareSet (const Request& request)
     if (findFinalized (request.transactionId) != nullptr || completedTransactions.contains (request.transactionId))
         return makeErrorResponse (request, "DUPLICATE_TRANSACTION", "transactionId has already been used");
 
-    if (usedChangeIds.contains (request.changeId))
-        return makeErrorResponse (request, "DUPLICATE_CHANGE", "changeId has already been used");
-
-    if (current.revision != request.expectedRevision)
-        return makeErrorResponse (request, "REVISION_CONFLICT", "Project revision has changed");
-
-    if (juce::String refusalText; ! checkWritable (refusalText))
-        return refusal (request, refusalText);
-
     Snapshot candidate;
 
-    if (auto failure = makeCandidate (request.project, candidate); failure.isNotEmpty())
-        return candidateFailure (request, failure);
-
-    if (auto validated = callbacks.validateJson (candidate.project); validated.failed())
-        return makeErrorResponse (request, "VALIDATION_FAILED", validated.getErrorMessage());
+    if (auto refused = checkProposedChange (request, candidate); ! refused.isVoid())
+        return refused;
 
     const bool differs = candidate.contentRevision != current.contentRevision;
     candidate.revision = differs && current.revision < std::numeric_limits<juce::int64>::max() ? current.revision + 1

@@ -42,7 +42,9 @@ bool isRealDirectory (const juce::File& folder)
 
 McpPluginBridge::McpPluginBridge (Callbacks callbacksToUse, Environment environment)
     : callbacks (std::move (callbacksToUse)),
-      clock (environment.clockMs ? std::move (environment.clockMs) : [] { return juce::Time::currentTimeMillis(); })
+      clock (environment.clockMs ? std::move (environment.clockMs) : [] { return juce::Time::currentTimeMillis(); }),
+      parseJson (environment.parseJson ? std::move (environment.parseJson)
+                                       : [] (const juce::String& text) { return juce::JSON::parse (text); })
 {
     const auto base = environment.applicationDataFolder == juce::File()
                           ? juce::File::getSpecialLocation (juce::File::userApplicationDataDirectory)

@@ -52,6 +52,9 @@ public:
     {
         juce::File applicationDataFolder;
         std::function<juce::int64()> clockMs;
+        /** Reads a request file's text; JUCE's parser when empty. A product may hand in a
+            stricter reader (one that refuses integers its parser would wrap). */
+        std::function<juce::var (const juce::String&)> parseJson;
     };
 
     struct Snapshot
@@ -181,6 +184,8 @@ private:
 
     juce::var handleGetJson (const Request&);
     juce::var handleValidateJson (const Request&);
+    /** The checks that set_json and prepare_set share, in order; void when the change may go on. */
+    juce::var checkProposedChange (const Request&, Snapshot& candidate);
     juce::var handleSetJson (const Request&);
     juce::var handleUndo (const Request&);
     juce::var handleProductResource (const Request&);
@@ -207,6 +212,7 @@ private:
 
     Callbacks callbacks;
     std::function<juce::int64()> clock;
+    std::function<juce::var (const juce::String&)> parseJson;
     juce::File instancesFolder, instanceFolder, presenceFile, requestsFolder, responsesFolder;
     juce::String instanceId;
 

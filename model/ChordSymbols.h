@@ -71,6 +71,10 @@ int noteNamePrefixLength (std::string_view utf8) noexcept;
 IntervalList chordQualityIntervalList (std::string_view utf8Quality) noexcept;
 ChordParseError parseChordSymbol (std::string_view utf8Symbol, ChordSymbolView& chord) noexcept;
 
+// Literals pick the byte forms instead of being ambiguous.
+inline int pitchClassOfNoteName (const char* utf8) noexcept { return pitchClassOfNoteName (std::string_view (utf8)); }
+inline int noteNamePrefixLength (const char* utf8) noexcept { return noteNamePrefixLength (std::string_view (utf8)); }
+
 /** The message for a parse error; the quality is quoted for an unsupported one. */
 juce::String chordParseErrorMessage (ChordParseError error, const juce::String& quality);
 

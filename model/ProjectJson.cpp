@@ -169,7 +169,7 @@ public:
     bool readProject (const juce::var& document, Project& project);
 
 private:
-    const Keys k;
+    const Keys k {};
 
     bool fail (const Path& path, const char* message)
     {
@@ -931,7 +931,7 @@ juce::String jsonPathError (const juce::String& path, const juce::String& messag
 
 juce::var projectToVar (const Project& project)
 {
-    const Keys k;
+    const Keys k {};
     auto* root = new juce::DynamicObject();
     juce::var result (root);
 

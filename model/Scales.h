@@ -23,6 +23,7 @@ std::vector<int> findScaleIntervals (const juce::String& name);
 /** Allocation-free lookup (aliases and surrounding whitespace handled); empty when unknown. */
 IntervalList findScaleIntervalList (std::string_view utf8Name) noexcept;
 IntervalList findScaleIntervalList (const juce::String& name) noexcept;
+inline IntervalList findScaleIntervalList (const char* utf8Name) noexcept { return findScaleIntervalList (std::string_view (utf8Name)); }
 
 /** Builds the lazily made tables; the processor calls it on the message thread so that no
     audio-thread call is ever the first use. */

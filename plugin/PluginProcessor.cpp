@@ -4,6 +4,7 @@
 #include "model/ProjectChangeAction.h"
 #include "model/ProjectJson.h"
 #include "model/ProjectValidation.h"
+#include "model/Scales.h"
 #include "plugin/InstanceNames.h"
 #include "plugin/ServiceConfigs.h"
 
@@ -166,6 +167,8 @@ VarneTAudioProcessor::VarneTAudioProcessor()
       updateChecker (VarneT::makeUpdateCheckerConfig()),
       telemetryClient (VarneT::makeTelemetryConfig (wrapperType, hostContext))
 {
+    VarneT::prepareMusicTables();
+
     auto start = VarneT::makeDefaultProject();
     if (start.identityName == "Main")
         start.identityName = VarneT::generateInstanceName();
@@ -183,7 +186,13 @@ VarneTAudioProcessor::VarneTAudioProcessor()
     addParameter (parameter.release());
     sectionParameter->setValue (sectionParameter->indexToValue (shared->activeSectionIndex));
 
-    mcpBridge = std::make_unique<tolmek::McpPluginBridge> (makeBridgeCallbacks());
+    tolmek::McpPluginBridge::Environment bridgeEnvironment;
+    bridgeEnvironment.parseJson = [] (const juce::String& text)
+    {
+        juce::var document;
+        return VarneT::parseJsonText (text, document).wasOk() ? document : juce::var();
+    };
+    mcpBridge = std::make_unique<tolmek::McpPluginBridge> (makeBridgeCallbacks(), std::move (bridgeEnvironment));
     updateChecker.start();
 }
 
@@ -488,7 +497,9 @@ void VarneTAudioProcessor::setStateInformation (const void* data, int sizeInByte
     if (data == nullptr || sizeInBytes <= 0)
         return;
 
-    auto document = juce::JSON::parse (juce::String::fromUTF8 (static_cast<const char*> (data), sizeInBytes));
+    juce::var document;
+    if (VarneT::parseJsonText (juce::String::fromUTF8 (static_cast<const char*> (data), sizeInBytes), document).failed())
+        return;
 
     juce::var editBaseline;
     if (auto* object = document.getDynamicObject())

@@ -11,6 +11,9 @@ jobs=${VARNET_JOBS:-$(nproc)}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DPython3_EXECUTABLE=/usr/bin/python3
 cmake --build "$build" -j "$jobs"
 
+# The parsers under libFuzzer with the sanitizers, briefly (longer: tools/run-fuzzers.sh 600).
+VARNET_JOBS="$jobs" ./tools/run-fuzzers.sh "${VARNET_FUZZ_SECONDS:-10}"
+
 # Tests write only below a temporary home of their own.
 export HOME="$(mktemp -d)"
 export TMPDIR="$HOME/tmp"

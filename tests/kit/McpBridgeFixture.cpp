@@ -6,82 +6,16 @@
 namespace bridge_test
 {
 
-FakeStore::FakeStore() : project (makeProject ("Start")) {}
+FakeStore::FakeStore()
+{
+    project = makeProject ("Start");
+}
 
 juce::var FakeStore::makeProject (const juce::String& name, int level)
 {
-    juce::DynamicObject::Ptr p (new juce::DynamicObject());
-    p->setProperty ("version", 7);
-    p->setProperty ("name", name);
-    p->setProperty ("level", level);
-    p->setProperty ("tempo", 120.5);
-    return juce::var (p.get());
-}
-
-void FakeStore::editOutside (const juce::String& name)
-{
-    project = project.clone();
-    project.getDynamicObject()->setProperty ("name", name);
-}
-
-tolmek::McpPluginBridge::Callbacks FakeStore::callbacks()
-{
-    tolmek::McpPluginBridge::Callbacks c;
-
-    c.exportJson = [this]
-    {
-        auto copy = project.clone();
-
-        if (exportNaN)
-            copy.getDynamicObject()->setProperty ("tempo", std::numeric_limits<double>::quiet_NaN());
-
-        return copy;
-    };
-
-    c.validateJson = [] (const juce::var& candidate)
-    {
-        if (! candidate["name"].isString() || candidate["name"].toString().isEmpty())
-            return juce::Result::fail ("$.name: Name must not be empty");
-
-        return juce::Result::ok();
-    };
-
-    c.applyJson = [this] (const juce::var& candidate)
-    {
-        ++applyCount;
-
-        if (applyFails)
-            return juce::Result::fail ("Store refused the project");
-
-        project = candidate.clone();
-
-        if (clampOnApply && (int) project["level"] > 5)
-            project.getDynamicObject()->setProperty ("level", 5);
-
-        if (applyChangesThenFails)
-        {
-            applyFails = true;
-            return juce::Result::fail ("Store broke halfway");
-        }
-
-        return juce::Result::ok();
-    };
-
-    c.describe = [this]
-    {
-        tolmek::McpPluginBridge::Description d;
-        d.product = product;
-        d.pluginVersion = "1.0.0";
-        d.instanceName = project["name"].toString();
-        d.activeSectionName = "Verse";
-        d.sectionCount = 2;
-        d.writable = writable;
-        d.readOnlyReason = readOnlyReason;
-        return d;
-    };
-
-    c.changeApplied = [this] (const juce::String& changeId) { changes.add (changeId); };
-    return c;
+    auto p = bridge_fake::makeProject (name, level);
+    p.getDynamicObject()->setProperty ("tempo", 120.5);
+    return p;
 }
 
 void BridgeFixture::SetUp()
@@ -102,7 +36,7 @@ void BridgeFixture::makeBridge() { makeBridge (store.callbacks()); }
 void BridgeFixture::makeBridge (tolmek::McpPluginBridge::Callbacks callbacks)
 {
     bridge = std::make_unique<tolmek::McpPluginBridge> (std::move (callbacks),
-                                                        tolmek::McpPluginBridge::Environment { root, [this] { return nowMs; } });
+                                                        tolmek::McpPluginBridge::Environment { root, [this] { return nowMs; }, {} });
 }
 
 juce::DynamicObject::Ptr BridgeFixture::request (const juce::String& id, const juce::String& operation) const

@@ -2,6 +2,7 @@
 
 #include "kit/McpJson.h"
 #include "kit/McpPluginBridge.h"
+#include "FakeProjectStore.h"
 
 #include <gtest/gtest.h>
 
@@ -10,28 +11,12 @@
 namespace bridge_test
 {
 
-/** A project store standing in for the processor: a JSON tree plus switches for failure paths. */
-struct FakeStore
+/** The shared fake store, starting from a project that also carries a fractional tempo. */
+struct FakeStore : bridge_fake::FakeProjectStore
 {
-    juce::var project;
-    bool applyFails = false;          // refuse, leaving the project as it was
-    bool applyChangesThenFails = false; // change the project, then report failure
-    bool clampOnApply = false;        // take the project but limit "level" to 5
-    bool exportNaN = false;
-    bool writable = true;
-    juce::String readOnlyReason;
-    juce::String product = "Fake";
-    int applyCount = 0;
-    juce::StringArray changes;
-
     FakeStore();
 
     static juce::var makeProject (const juce::String& name, int level = 1);
-
-    /** An edit made outside the bridge, as the editor would make it. */
-    void editOutside (const juce::String& name);
-
-    tolmek::McpPluginBridge::Callbacks callbacks();
 };
 
 class BridgeFixture : public ::testing::Test

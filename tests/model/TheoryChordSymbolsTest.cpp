@@ -138,6 +138,14 @@ TEST (NoteNames, PitchClassOfNoteName)
         EXPECT_EQ (pitchClassOfNoteName (juce::String (c.name)), c.pitchClass) << "'" << c.name << "'";
 }
 
+TEST (NoteNames, LiteralsAndJuceStringsAgree)
+{
+    EXPECT_EQ (pitchClassOfNoteName ("F#"), 6);
+    EXPECT_EQ (pitchClassOfNoteName (juce::String ("F#")), 6);
+    EXPECT_EQ (noteNamePrefixLength ("Bb7"), 2);
+    EXPECT_EQ (noteNamePrefixLength (juce::String ("Bb7")), 2);
+}
+
 TEST (NoteNames, NoteNamePrefixLength)
 {
     const RootCase cases[] = {
@@ -278,4 +286,22 @@ TEST (ChordSymbolParser, ByteFormNeverReadsPastItsLength)
     EXPECT_EQ (parseChordSymbol (std::string_view (truncated, 2), chord), ChordParseError::unsupportedQuality);
     EXPECT_EQ (chord.qualityOffset, 1u);
     EXPECT_EQ (chord.qualityBytes, 1u);
+}
+
+TEST (ChordSymbolParser, TrimsExactlyLikeJuceStrings)
+{
+    const char* texts[] = {
+        "", " ", "C", " C ", "\t\n\v\f\rAm7\r\n", "\xe3\x80\x80" "C\xe3\x80\x80", "\xc2\xa0" "C",
+        "C\xe2\x80\x83", "\xe2\x80\xa8 Dm7 \xe2\x80\xa9", "x \xc3\xa9 ", "\xe3\x80\x80",
+    };
+
+    for (const auto* text : texts)
+    {
+        const auto symbol = juce::String::fromUTF8 (text);
+        const auto trimmed = trimmedUtf8 (utf8View (symbol));
+        EXPECT_EQ (juce::String::fromUTF8 (trimmed.data(), static_cast<int> (trimmed.size())), symbol.trim()) << text;
+
+        ParsedChord chord;
+        EXPECT_EQ (parseChordSymbol (symbol, chord) == "chord symbol must not be empty", symbol.trim().isEmpty()) << text;
+    }
 }

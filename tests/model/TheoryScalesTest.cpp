@@ -93,6 +93,8 @@ TEST (Scales, LookupTrimsButIsOtherwiseExact)
     for (const auto& c : cases)
         EXPECT_EQ (findScaleIntervals (c.name), c.intervals) << "'" << c.name << "'";
 
+    EXPECT_EQ (findScaleIntervalList ("Blues").count, 6);
+    EXPECT_EQ (findScaleIntervalList (juce::String ("Blues")).count, 6);
     EXPECT_EQ (canonicalScaleName ("  Pent Minor "), "Pent Minor");
     EXPECT_EQ (canonicalScaleName (""), "");
 }

@@ -9,6 +9,7 @@
 
 #include "kit/McpJson.h"
 #include "kit/McpPluginBridge.h"
+#include "FakeProjectStore.h"
 
 #include <algorithm>
 #include <atomic>
@@ -21,106 +22,6 @@ namespace
 std::atomic<bool> terminationRequested { false };
 
 void onTerminate (int) { terminationRequested = true; }
-
-juce::var makeProject (const juce::String& name, juce::int64 approximateBytes)
-{
-    juce::DynamicObject::Ptr project (new juce::DynamicObject());
-    project->setProperty ("version", 7);
-    project->setProperty ("name", name);
-    project->setProperty ("level", 1);
-
-    // One note object is about 150 bytes in the multi-line form.
-    juce::Array<juce::var> notes;
-    const auto count = std::max<juce::int64> (0, (approximateBytes - 200) / 150);
-
-    for (juce::int64 i = 0; i < count; ++i)
-    {
-        juce::DynamicObject::Ptr note (new juce::DynamicObject());
-        note->setProperty ("id", "n" + juce::String (i).paddedLeft ('0', 7));
-        note->setProperty ("pitch", 48 + (int) (i % 24));
-        note->setProperty ("start", (double) (i % 64) * 0.25);
-        note->setProperty ("length", 0.5);
-        note->setProperty ("velocity", 100);
-        notes.add (juce::var (note.get()));
-    }
-
-    project->setProperty ("notes", notes);
-    return juce::var (project.get());
-}
-
-/** The project store a processor would be, with switches for failure paths. */
-struct FakeStore
-{
-    juce::var project;
-    bool applyFails = false, applyChangesThenFails = false, clampOnApply = false, exportNaN = false;
-    bool writable = true;
-    juce::String readOnlyReason;
-    int applyCount = 0;
-    juce::StringArray changes;
-
-    tolmek::McpPluginBridge::Callbacks callbacks()
-    {
-        tolmek::McpPluginBridge::Callbacks c;
-
-        c.exportJson = [this]
-        {
-            if (! exportNaN)
-                return project;
-
-            auto copy = project.clone();
-            copy.getDynamicObject()->setProperty ("tempo", std::numeric_limits<double>::quiet_NaN());
-            return copy;
-        };
-
-        c.validateJson = [] (const juce::var& candidate)
-        {
-            if (! candidate["name"].isString() || candidate["name"].toString().trim().isEmpty())
-                return juce::Result::fail ("$.name: Name must not be empty");
-
-            if (! tolmek::mcpjson::isInteger (candidate["level"]) || (int) candidate["level"] < 0 || (int) candidate["level"] > 10)
-                return juce::Result::fail ("$.level: Level must be a whole number from 0 to 10");
-
-            return juce::Result::ok();
-        };
-
-        c.applyJson = [this] (const juce::var& candidate)
-        {
-            ++applyCount;
-
-            if (applyFails)
-                return juce::Result::fail ("Store refused the project");
-
-            project = candidate.clone();
-
-            if (clampOnApply && (int) project["level"] > 5)
-                project.getDynamicObject()->setProperty ("level", 5);
-
-            if (applyChangesThenFails)
-            {
-                applyFails = true;
-                return juce::Result::fail ("Store broke halfway");
-            }
-
-            return juce::Result::ok();
-        };
-
-        c.describe = [this]
-        {
-            tolmek::McpPluginBridge::Description d;
-            d.product = "Bridge Host";
-            d.pluginVersion = "0.0.1";
-            d.instanceName = project["name"].toString();
-            d.activeSectionName = "Verse";
-            d.sectionCount = 1;
-            d.writable = writable;
-            d.readOnlyReason = readOnlyReason;
-            return d;
-        };
-
-        c.changeApplied = [this] (const juce::String& changeId) { changes.add (changeId); };
-        return c;
-    }
-};
 
 /** Measures the message-thread time of every poll tick. */
 class TimedBridge final : public tolmek::McpPluginBridge
@@ -154,11 +55,14 @@ class BridgeHost final : private juce::Timer
 public:
     BridgeHost (juce::File controlFolderToUse, juce::int64 projectBytes) : controlFolder (std::move (controlFolderToUse))
     {
-        store.project = makeProject ("Host project", projectBytes);
+        store.product = "Bridge Host";
+        store.pluginVersion = "0.0.1";
+        store.sectionCount = 1;
+        store.project = bridge_fake::makeProject ("Host project", 1, projectBytes);
         controlFolder.createDirectory();
 
         bridge = std::make_unique<TimedBridge> (store.callbacks(), tolmek::McpPluginBridge::Environment {
-                                                                       {}, [this] { return juce::Time::currentTimeMillis() + clockOffsetMs; } });
+                                                                       {}, [this] { return juce::Time::currentTimeMillis() + clockOffsetMs; }, {} });
         startTimer (20);
     }
 
@@ -265,7 +169,7 @@ private:
     }
 
     juce::File controlFolder;
-    FakeStore store;
+    bridge_fake::FakeProjectStore store;
     std::atomic<juce::int64> clockOffsetMs { 0 };
     std::unique_ptr<TimedBridge> bridge;
 };
