@@ -276,23 +276,29 @@ TEST_F (BundleTest, BadHostPositionsNeverHangThePlugin)
     }
 }
 
-TEST_F (BundleTest, EveryAutoAdvancePassByPositionStartsWithItsFirstNote)
+TEST_F (BundleTest, EveryPassStartsWithItsFirstNoteOnTheHostsBeatGrid)
 {
-    // Two one-beat Sections, one note at beat 0 each: at tempos whose beats fall between samples,
-    // every pass boundary lands somewhere inside a block.
+    // One-beat Sections, one note at beat 0 each: at tempos whose beats fall between samples, pass
+    // boundaries land anywhere in a block, also in its last sample. Auto-Advance by position
+    // through two Sections, or one Section looping.
     const struct
     {
         double sampleRate, bpm;
         int blockSize;
-    } cases[] = { { 44100.0, 130.0, 512 }, { 48000.0, 97.0, 333 }, { 96000.0, 173.0, 4096 }, { 44100.0, 400.0, 64 } };
+        bool autoAdvance;
+    } cases[] = { { 44100.0, 130.0, 512, true },  { 48000.0, 97.0, 333, true }, { 96000.0, 173.0, 4096, true },
+                  { 44100.0, 400.0, 64, true },   { 48000.0, 131.0, 1, true },  { 48000.0, 97.0, 333, false },
+                  { 44100.0, 130.0, 512, false }, { 48000.0, 131.0, 1, false } };
 
     for (const auto& c : cases)
     {
-        SCOPED_TRACE (juce::String (c.sampleRate) + " Hz, " + juce::String (c.bpm) + " bpm, blocks of " + juce::String (c.blockSize));
+        SCOPED_TRACE (juce::String (c.sampleRate) + " Hz, " + juce::String (c.bpm) + " bpm, blocks of " + juce::String (c.blockSize)
+                      + (c.autoAdvance ? ", Auto-Advance" : ", looping"));
         auto plugin = load (c.sampleRate, c.blockSize);
         ASSERT_NE (plugin, nullptr);
 
-        auto document = withSections (stateDocument (*plugin), { "A", "B" }, true);
+        auto document = c.autoAdvance ? withSections (stateDocument (*plugin), { "A", "B" }, true)
+                                      : withSections (stateDocument (*plugin), { "A" }, false);
         for (auto& section : arrayOf (document["sections"]))
         {
             auto pattern = arrayOf (section["sequence"])[0];
@@ -317,7 +323,7 @@ TEST_F (BundleTest, EveryAutoAdvancePassByPositionStartsWithItsFirstNote)
         for (int k = 0; k < passes; ++k)
         {
             EXPECT_NEAR ((double) ons[(size_t) k].sample, k * samplesPerBeatHere, 1.0) << "pass " << k;
-            EXPECT_EQ (ons[(size_t) k].value, markerVelocity (k % 2)) << "pass " << k;
+            EXPECT_EQ (ons[(size_t) k].value, markerVelocity (c.autoAdvance ? k % 2 : 0)) << "pass " << k;
         }
         expectBalanced (rows, false);
     }
