@@ -89,18 +89,22 @@ int VarneTAudioProcessor::sectionChoice (int compiledSectionCount, const VarneT:
     return VarneT::clampSectionIndex (project.activeSectionIndex, (int) project.sections.size());
 }
 
-void VarneTAudioProcessor::renderSpan (const VarneT::Project& project, const VarneT::CompiledSection& section, int,
-                                       double sectionBeatAtSegmentStart, int segmentStartSample, int fromSample,
-                                       int toSample, double beatsPerSample, juce::MidiBuffer& midi) noexcept
+void VarneTAudioProcessor::renderSpan (const VarneT::Project& project, const VarneT::CompiledSection& section,
+                                       bool fromPassStart, double sectionBeatAtSegmentStart, int segmentStartSample,
+                                       int fromSample, int toSample, double beatsPerSample, juce::MidiBuffer& midi) noexcept
 {
     if (fromSample >= toSample || ! generatingNow (project))
         return;
 
-    const auto spanStart = sectionBeatAtSegmentStart + (fromSample - segmentStartSample) * beatsPerSample;
+    auto spanStart = sectionBeatAtSegmentStart + (fromSample - segmentStartSample) * beatsPerSample;
     auto spanEnd = spanStart;
 
     if (beatsPerSample > 0.0)
         spanEnd = std::min (spanStart + (toSample - fromSample) * beatsPerSample, section.lengthBeats);
+
+    // A pass that began a fraction of a sample before this span has its first events here.
+    if (fromPassStart)
+        spanStart = 0.0;
 
     const auto context = VarneT::pitchContextForProject (project, heldNotes.notes(), heldNotes.count(),
                                                          auditionEnabled.load());
@@ -283,6 +287,10 @@ void VarneTAudioProcessor::processBlock (juce::AudioBuffer<float>& audio, juce::
 
     bool chosenByPosition = false;
 
+    // Set when the pass began less than a sample before the block and no block has played its
+    // first events yet: the first span then reaches back to the pass start.
+    bool fromPassStart = false;
+
     if (e >= n && transport.hasPosition)
     {
         double total = 0.0;
@@ -325,7 +333,10 @@ void VarneTAudioProcessor::processBlock (juce::AudioBuffer<float>& audio, juce::
             const auto changed = chosen != sectionCursor.current || std::abs (sectionStartBeat - t) > tolerance;
 
             if (resync || changed)
+            {
                 releaseAll (midi, channel, 0);
+                fromPassStart = a - t > 0.0 && a - t < bps;
+            }
 
             sectionCursor.reset (chosen, n, true);
             sectionStartBeat = t;
@@ -403,7 +414,10 @@ void VarneTAudioProcessor::processBlock (juce::AudioBuffer<float>& audio, juce::
         }
 
         if (passEnded)
+        {
             releaseAll (midi, channel, 0);
+            fromPassStart = a - sectionStartBeat > 0.0 && a - sectionStartBeat < bps;
+        }
     }
 
     transportWasRunning = true;
@@ -431,7 +445,10 @@ void VarneTAudioProcessor::processBlock (juce::AudioBuffer<float>& audio, juce::
                 const auto end = nextInputGroupEnd (nextEvent, eventCount, groupWindow);
 
                 if (renderedUpTo < f)
-                    renderSpan (project, section, i, segmentBeat, segmentStart, renderedUpTo, f, bps, midi);
+                {
+                    renderSpan (project, section, fromPassStart, segmentBeat, segmentStart, renderedUpTo, f, bps, midi);
+                    fromPassStart = false;
+                }
 
                 const auto wasGenerating = generatingNow (project);
                 updateHeldNotes (nextEvent, end);
@@ -443,7 +460,8 @@ void VarneTAudioProcessor::processBlock (juce::AudioBuffer<float>& audio, juce::
                 nextEvent = end;
             }
 
-            renderSpan (project, section, i, segmentBeat, segmentStart, renderedUpTo, u, bps, midi);
+            renderSpan (project, section, fromPassStart, segmentBeat, segmentStart, renderedUpTo, u, bps, midi);
+            fromPassStart = false;
             renderedUpTo = std::max (renderedUpTo, u);
 
             if (u >= numSamples)
@@ -453,16 +471,19 @@ void VarneTAudioProcessor::processBlock (juce::AudioBuffer<float>& audio, juce::
 
             releaseAll (midi, channel, u);
             sectionCursor.next (n);
-            sectionStartBeat = a + u * bps;
+            // The next pass starts exactly where this one ended, so that passes keep to the host's
+            // beat grid; its events from that beat on start at sample u.
+            sectionStartBeat = passEnd;
             segmentStart = u;
-            segmentBeat = 0.0;
+            segmentBeat = std::max (0.0, a + u * bps - passEnd);
+            fromPassStart = segmentBeat > 0.0;
 
             if (shortPasses > 64)
             {
                 // Passes far shorter than a sample: let the rest of the block run on in the
                 // current pass instead of spinning through them.
                 sectionStartBeat = c;
-                renderSpan (project, compiled.sections[(size_t) sectionCursor.current], sectionCursor.current, 0.0, u,
+                renderSpan (project, compiled.sections[(size_t) sectionCursor.current], false, 0.0, u,
                             renderedUpTo, numSamples, 0.0, midi);
                 break;
             }

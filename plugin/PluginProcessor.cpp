@@ -12,6 +12,9 @@
 #include <cstdlib>
 
 //==============================================================================
+/** The most Sections a valid project holds. */
+constexpr int maxSectionsOnHostGrid = 64;
+
 /** The host's choice of the playing Section: one step per Section, then Auto-Advance. */
 class SectionParameter final : public juce::RangedAudioParameter
 {
@@ -36,7 +39,17 @@ public:
     float getValue() const override { return value.load (std::memory_order_relaxed); }
     void setValue (float newValue) override { value.store (juce::jlimit (0.0f, 1.0f, newValue), std::memory_order_relaxed); }
     float getDefaultValue() const override { return 0.0f; }
-    int getNumSteps() const override { return juce::jmax (processor.getNumSections() + 1, 1); }
+    int getNumSteps() const override
+    {
+        // JUCE's VST3 wrapper reads the step count once, when the host builds its parameter list,
+        // and never again; a VST3 host keeps that grid whatever Sections follow. It gets the grid of
+        // the largest project instead, on which every Section of any project and Auto-Advance have
+        // a step (a grid value k/64 reads back as round(n * k/64), which reaches 0..n for n <= 64).
+        if (processor.wrapperType == juce::AudioProcessor::wrapperType_VST3)
+            return maxSectionsOnHostGrid + 1;
+
+        return juce::jmax (processor.getNumSections() + 1, 1);
+    }
     bool isDiscrete() const override { return true; }
 
     juce::String getText (float v, int) const override

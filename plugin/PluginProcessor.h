@@ -122,7 +122,7 @@ private:
     };
 
     Transport readTransport() const;
-    void renderSpan (const VarneT::Project&, const VarneT::CompiledSection&, int sectionIndex, double sectionBeatAtSegmentStart,
+    void renderSpan (const VarneT::Project&, const VarneT::CompiledSection&, bool fromPassStart, double sectionBeatAtSegmentStart,
                      int segmentStartSample, int fromSample, int toSample, double beatsPerSample, juce::MidiBuffer&) noexcept;
     bool generatingNow (const VarneT::Project&) const noexcept;
     void updateHeldNotes (int firstEvent, int endEvent) noexcept;

@@ -4,6 +4,8 @@
 
 #include <dlfcn.h>
 
+#include <cstring>
+
 namespace probe
 {
 namespace
@@ -32,6 +34,16 @@ juce::File findModuleBinary (const juce::File& bundle)
 
     return {};
 }
+
+bool isControllerParameter (juce::AudioProcessorParameter& parameter)
+{
+    // The wrapper exposes MIDI controllers as parameters named "MIDI CC n|m".
+    return parameter.getName (64).startsWith ("MIDI CC ");
+}
+
+// What the wrapper appends to the plug-in's own state: eight zero bytes, its private data, the
+// private data's size and this marker.
+const char* const wrapperDataMarker = "JUCEPrivateData";
 
 juce::String layoutName (const juce::AudioChannelSet& set)
 {
@@ -190,8 +202,7 @@ juce::String describe (const LoadedPlugin& plugin, const FactoryInfo& factory)
 
     for (auto* parameter : parameters)
     {
-        // The wrapper exposes MIDI controllers as parameters named "MIDI CC n|m".
-        if (parameter->getName (64).startsWith ("MIDI CC "))
+        if (isControllerParameter (*parameter))
         {
             ++controllerParameters;
             continue;
@@ -285,9 +296,22 @@ RenderResult RenderSession::run (juce::int64 samples, const std::vector<MidiEven
         for (const auto metadata : midi)
             result.output.push_back ({ blockStart + metadata.samplePosition, metadata.getMessage() });
 
+        // Like a host, count the position from the samples played since the last change of
+        // position or tempo, so that no rounding error builds up over a long render.
         auto& transport = playHead.transport;
         if (transport.playing && transport.advance)
-            transport.ppqPosition += blockLength / playHead.sampleRate * transport.bpm / 60.0;
+        {
+            if (transport.ppqPosition != advancedPosition || transport.bpm != anchorTempo)
+            {
+                anchorPosition = transport.ppqPosition;
+                anchorTempo = transport.bpm;
+                samplesSinceAnchor = 0;
+            }
+
+            samplesSinceAnchor += blockLength;
+            transport.ppqPosition = anchorPosition + (double) samplesSinceAnchor / playHead.sampleRate * transport.bpm / 60.0;
+            advancedPosition = transport.ppqPosition;
+        }
 
         position += blockLength;
     }
@@ -316,6 +340,55 @@ juce::String formatEvent (const MidiEvent& event)
         text << m.getDescription();
 
     return text;
+}
+
+juce::MemoryBlock getPluginState (juce::AudioPluginInstance& instance)
+{
+    juce::MemoryBlock hostState;
+    instance.getStateInformation (hostState);
+
+    const auto xml = juce::AudioProcessor::getXmlFromBinary (hostState.getData(), (int) hostState.getSize());
+    auto* component = xml != nullptr ? xml->getChildByName ("IComponent") : nullptr;
+
+    juce::MemoryBlock state;
+    if (component == nullptr || ! state.fromBase64Encoding (component->getAllSubText()))
+        return {};
+
+    const auto markerLength = std::strlen (wrapperDataMarker);
+    const auto trailerFixed = markerLength + 2 * sizeof (juce::uint64);
+
+    if (state.getSize() >= trailerFixed
+        && std::memcmp (static_cast<const char*> (state.getData()) + state.getSize() - markerLength, wrapperDataMarker, markerLength) == 0)
+    {
+        juce::uint64 privateSize = 0;
+        std::memcpy (&privateSize, static_cast<const char*> (state.getData()) + state.getSize() - markerLength - sizeof (juce::uint64),
+                     sizeof (privateSize));
+
+        if (privateSize + trailerFixed <= state.getSize())
+            state.setSize (state.getSize() - (size_t) privateSize - trailerFixed);
+    }
+
+    return state;
+}
+
+void setPluginState (juce::AudioPluginInstance& instance, const void* data, size_t size)
+{
+    juce::XmlElement hostState ("VST3PluginState");
+    hostState.createNewChildElement ("IComponent")->addTextElement (juce::MemoryBlock (data, size).toBase64Encoding());
+
+    juce::MemoryBlock block;
+    juce::AudioProcessor::copyXmlToBinary (hostState, block);
+    instance.setStateInformation (block.getData(), (int) block.getSize());
+}
+
+std::vector<juce::AudioProcessorParameter*> ownParameters (juce::AudioPluginInstance& instance)
+{
+    std::vector<juce::AudioProcessorParameter*> result;
+    for (auto* parameter : instance.getParameters())
+        if (! isControllerParameter (*parameter))
+            result.push_back (parameter);
+
+    return result;
 }
 
 } // namespace probe

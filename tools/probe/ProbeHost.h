@@ -2,6 +2,7 @@
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
+#include <limits>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -102,11 +103,22 @@ private:
     juce::AudioProcessor& processor;
     juce::AudioBuffer<float> audio;
     juce::MidiBuffer midi;
+    double anchorPosition = 0.0, anchorTempo = 0.0, advancedPosition = std::numeric_limits<double>::quiet_NaN();
+    juce::int64 samplesSinceAnchor = 0;
 };
 
 /** One whole render of a script in a fresh session. */
 RenderResult render (juce::AudioProcessor&, const RenderScript&);
 
 juce::String formatEvent (const MidiEvent&);
+
+/** The bytes the plug-in itself wrote as its state, taken out of the host's saved state. */
+juce::MemoryBlock getPluginState (juce::AudioPluginInstance&);
+
+/** Hands these bytes to the plug-in as its state, the way a host restores a document. */
+void setPluginState (juce::AudioPluginInstance&, const void* data, size_t size);
+
+/** The plug-in's own parameters, without the MIDI controller parameters of the wrapper. */
+std::vector<juce::AudioProcessorParameter*> ownParameters (juce::AudioPluginInstance&);
 
 } // namespace probe

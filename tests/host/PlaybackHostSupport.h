@@ -1,0 +1,285 @@
+#pragma once
+
+// Helpers for the tests that drive the built bundle through the probe host: a private HOME,
+// loading, the project document the plug-in stores as its state, and MIDI rows to compare.
+
+#include "ProbeHost.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <future>
+#include <map>
+
+namespace host_test
+{
+
+inline const juce::File& bundle()
+{
+    static const juce::File file { VARNET_VST3_BUNDLE };
+    return file;
+}
+
+constexpr double rate = 48000.0;
+constexpr juce::int64 samplesPerBeat = 24000; // at 120 bpm and 48 kHz
+
+/** Every test gets fresh HOME and TMPDIR folders: the plug-in keeps its settings and its
+    instance folder there. */
+class BundleTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        folder = juce::File::getSpecialLocation (juce::File::tempDirectory).getNonexistentChildFile ("varnet-host-test", {}, false);
+        ASSERT_TRUE (folder.getChildFile ("tmp").createDirectory());
+
+        for (const auto* name : { "HOME", "TMPDIR", "XDG_CONFIG_HOME" })
+            if (const auto* old = std::getenv (name))
+                previous[name] = old;
+
+        setenv ("HOME", folder.getFullPathName().toRawUTF8(), 1);
+        setenv ("TMPDIR", folder.getChildFile ("tmp").getFullPathName().toRawUTF8(), 1);
+        unsetenv ("XDG_CONFIG_HOME");
+    }
+
+    void TearDown() override
+    {
+        for (const auto* name : { "HOME", "TMPDIR", "XDG_CONFIG_HOME" })
+        {
+            if (const auto found = previous.find (name); found != previous.end())
+                setenv (name, found->second.toRawUTF8(), 1);
+            else
+                unsetenv (name);
+        }
+
+        folder.deleteRecursively();
+    }
+
+    /** A new instance of the bundle's plug-in; fails the test when it cannot be loaded. */
+    static std::unique_ptr<juce::AudioPluginInstance> load (double sampleRate = rate, int blockSize = 512)
+    {
+        juce::String error;
+        auto loaded = probe::loadBundle (bundle(), sampleRate, blockSize, error);
+        EXPECT_TRUE (loaded.has_value()) << error;
+        return loaded.has_value() ? std::move (loaded->instance) : nullptr;
+    }
+
+private:
+    juce::File folder;
+    std::map<std::string, juce::String> previous;
+};
+
+//==============================================================================
+// The project document in the plug-in's state.
+
+inline juce::var copyOf (const juce::var& value)
+{
+    return juce::JSON::parse (juce::JSON::toString (value, true));
+}
+
+inline juce::String stateText (juce::AudioPluginInstance& plugin)
+{
+    return probe::getPluginState (plugin).toString();
+}
+
+inline juce::var stateDocument (juce::AudioPluginInstance& plugin)
+{
+    return juce::JSON::parse (stateText (plugin));
+}
+
+inline void setStateText (juce::AudioPluginInstance& plugin, const juce::String& text)
+{
+    probe::setPluginState (plugin, text.toRawUTF8(), text.getNumBytesAsUTF8());
+}
+
+inline void setStateDocument (juce::AudioPluginInstance& plugin, const juce::var& document)
+{
+    setStateText (plugin, juce::JSON::toString (document, true));
+}
+
+inline juce::Array<juce::var>& arrayOf (const juce::var& value)
+{
+    auto* array = value.getArray();
+    jassert (array != nullptr);
+    return *array;
+}
+
+inline void setProperty (const juce::var& object, const juce::Identifier& key, const juce::var& value)
+{
+    object.getDynamicObject()->setProperty (key, value);
+}
+
+/** Every note of a Section. */
+template <typename Function>
+void forEachNote (const juce::var& section, Function&& function)
+{
+    for (auto& pattern : arrayOf (section["sequence"]))
+        for (auto& note : arrayOf (pattern["notes"]))
+            function (note);
+}
+
+/** The velocity that marks Section i's notes in the projects below. */
+inline int markerVelocity (int sectionIndex) { return sectionIndex + 1; }
+
+/** The document with one copy of its first Section per name, each Section's notes at its
+    marker velocity, so that the output shows which Section plays. */
+inline juce::var withSections (const juce::var& document, const juce::StringArray& names, bool autoAdvance = false)
+{
+    auto result = copyOf (document);
+    const auto first = copyOf (arrayOf (result["sections"])[0]);
+    auto& sections = arrayOf (result["sections"]);
+    sections.clear();
+
+    for (int i = 0; i < names.size(); ++i)
+    {
+        auto section = copyOf (first);
+        setProperty (section, "name", names[i]);
+        forEachNote (section, [i] (const juce::var& note) { setProperty (note, "velocity", markerVelocity (i)); });
+        sections.add (section);
+    }
+
+    setProperty (result, "sectionPlaybackMode", autoAdvance ? "advanceSections" : "loopSection");
+    setProperty (result, "activeSectionIndex", 0);
+    return result;
+}
+
+inline juce::StringArray sectionNames (int count)
+{
+    juce::StringArray names;
+    for (int i = 0; i < count; ++i)
+        names.add ("Part " + juce::String (i + 1));
+    return names;
+}
+
+//==============================================================================
+// MIDI rows.
+
+/** A note-on, note-off or controller as a comparable row. */
+struct Row
+{
+    juce::int64 sample;
+    char kind; // 'n' note-on, 'f' note-off, 'c' controller
+    int number;
+    int value;
+    int channel = 1;
+
+    bool operator== (const Row&) const = default;
+};
+
+inline std::vector<Row> rowsOf (const std::vector<probe::MidiEvent>& events)
+{
+    std::vector<Row> rows;
+    for (const auto& e : events)
+    {
+        const auto& m = e.message;
+        if (m.isNoteOn())
+            rows.push_back ({ e.sample, 'n', m.getNoteNumber(), (int) m.getVelocity(), m.getChannel() });
+        else if (m.isNoteOff())
+            rows.push_back ({ e.sample, 'f', m.getNoteNumber(), 0, m.getChannel() });
+        else if (m.isController())
+            rows.push_back ({ e.sample, 'c', m.getControllerNumber(), m.getControllerValue(), m.getChannel() });
+    }
+    return rows;
+}
+
+inline std::string describe (const std::vector<Row>& rows, size_t limit = 60)
+{
+    std::string text;
+    for (size_t i = 0; i < rows.size() && i < limit; ++i)
+        text += std::to_string (rows[i].sample) + " " + rows[i].kind + " " + std::to_string (rows[i].number) + " "
+                + std::to_string (rows[i].value) + (rows[i].channel != 1 ? " ch " + std::to_string (rows[i].channel) : "") + "\n";
+    return text;
+}
+
+inline void PrintTo (const Row& row, std::ostream* out)
+{
+    *out << describe ({ row });
+}
+
+/** Note-ons and note-offs, without the controllers. */
+inline std::vector<Row> notesOf (const std::vector<Row>& rows)
+{
+    std::vector<Row> result;
+    for (const auto& r : rows)
+        if (r.kind != 'c')
+            result.push_back (r);
+    return result;
+}
+
+inline std::vector<Row> noteOns (const std::vector<Row>& rows)
+{
+    std::vector<Row> result;
+    for (const auto& r : rows)
+        if (r.kind == 'n')
+            result.push_back (r);
+    return result;
+}
+
+/** The rows begin with the expected ones: same order and values, samples within a tolerance. */
+inline void expectStartsWith (const std::vector<Row>& actual, const std::vector<Row>& expected, juce::int64 tolerance)
+{
+    ASSERT_GE (actual.size(), expected.size()) << describe (actual);
+    for (size_t i = 0; i < expected.size(); ++i)
+    {
+        const auto& a = actual[i];
+        const auto& e = expected[i];
+        EXPECT_TRUE (std::abs (a.sample - e.sample) <= tolerance && a.kind == e.kind && a.number == e.number && a.value == e.value)
+            << "row " << i << ": " << describe ({ a }) << "expected " << describe ({ e }) << "in\n" << describe (actual);
+    }
+}
+
+/** The Section parameter, the plug-in's one parameter beside the wrapper's bypass. */
+inline juce::AudioProcessorParameter* sectionParameterOf (juce::AudioPluginInstance& plugin)
+{
+    const auto own = probe::ownParameters (plugin);
+    EXPECT_EQ (own.size(), 2u);
+    for (auto* parameter : own)
+        if (parameter->getName (128) == "Section")
+            return parameter;
+
+    ADD_FAILURE() << "no parameter named Section";
+    return nullptr;
+}
+
+/** Every note-on is ended on its channel (when allEnded) and never more than 32 notes sound at once. */
+inline void expectBalanced (const std::vector<Row>& rows, bool allEnded = true)
+{
+    std::map<int, int> sounding; // by channel and note
+    int total = 0, most = 0;
+    for (const auto& r : rows)
+    {
+        if (r.kind == 'n')
+        {
+            ++sounding[r.channel * 128 + r.number];
+            most = std::max (most, ++total);
+        }
+        else if (r.kind == 'f' && sounding[r.channel * 128 + r.number] > 0)
+        {
+            --sounding[r.channel * 128 + r.number];
+            --total;
+        }
+    }
+
+    EXPECT_LE (most, 32);
+    if (allEnded)
+    {
+        EXPECT_EQ (total, 0) << "notes left sounding";
+    }
+}
+
+/** Runs work on another thread and ends the program when it does not finish in time. */
+template <typename Work>
+void finishesWithin (std::chrono::seconds limit, Work&& work)
+{
+    auto done = std::async (std::launch::async, std::forward<Work> (work));
+    if (done.wait_for (limit) != std::future_status::ready)
+    {
+        // A hung block cannot be stopped from outside.
+        std::fprintf (stderr, "the plug-in's audio thread hung\n");
+        std::_Exit (1);
+    }
+    done.get();
+}
+
+} // namespace host_test
