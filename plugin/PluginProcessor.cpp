@@ -223,7 +223,13 @@ tolmek::McpPluginBridge::Callbacks VarneTAudioProcessor::makeBridgeCallbacks()
         }
         return asResult (error);
     };
-    callbacks.applyJson = [this, asResult] (const juce::var& document) { return asResult (applyProjectVar (document, true)); };
+    // Each bridge change is an undo step of its own; joined into one open transaction, a client's
+    // changes would pile up in the history without bound, since JUCE never trims an open one.
+    callbacks.applyJson = [this, asResult] (const juce::var& document)
+    {
+        undoManager.beginNewTransaction();
+        return asResult (applyProjectVar (document, true));
+    };
     callbacks.describe = [this] { return describeForBridge(); };
     callbacks.changeApplied = [this] (const juce::String&) { sendChangeMessage(); };
     return callbacks;

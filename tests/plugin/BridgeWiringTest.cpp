@@ -75,6 +75,7 @@ protected:
         request.createdAtMs = juce::Time::currentTimeMillis();
         request.expiresAtMs = request.createdAtMs + 30000;
         request.hasExpectedRevision = true;
+        bridge.refreshRevision(); // as the intake of a request file does
         request.expectedRevision = bridge.getCurrentSnapshot().revision;
         request.project = VarneT::projectToVar (project);
         request.changeId = "c-" + juce::Uuid().toDashedString();
@@ -124,5 +125,41 @@ TEST_F (LiveBridge, ValidationRefusesWhatTheCompilerWouldRefuse)
     }
 
     EXPECT_EQ (bridge.getCurrentSnapshot().contentRevision, before);
+}
+TEST_F (LiveBridge, EveryChangeIsAnUndoStepOfItsOwnAndHistoryStaysBounded)
+{
+    auto& undo = processor.getUndoManager();
+    auto project = processor.getProjectCopy();
+
+    for (int i = 0; i < 3; ++i)
+    {
+        project.identityName = "Step " + juce::String (i);
+        ASSERT_TRUE ((bool) send ("set_json", project)["ok"]);
+    }
+
+    ASSERT_TRUE (undo.undo());
+    EXPECT_EQ (processor.getProjectCopy().identityName, "Step 1");
+
+    // Many changes: the undo manager trims old transactions, which an ever-open one would defeat.
+    auto large = projectWithSections ("Large", { "A" }, 0);
+    auto& notes = large.sections[0].sequence[0].notes;
+    for (int i = 0; notes.size() < 600; ++i)
+    {
+        notes.push_back (notes.front());
+        notes.back().id = "extra-" + juce::String (i);
+    }
+
+    for (int i = 0; i < 36; ++i)
+    {
+        large.identityName = "Large " + juce::String (i);
+        const auto answer = send ("set_json", large);
+        ASSERT_TRUE ((bool) answer["ok"]) << juce::JSON::toString (answer);
+    }
+
+    EXPECT_LE (undo.getNumActionsInCurrentTransaction(), 1);
+    int steps = 0;
+    while (undo.undo())
+        ++steps;
+    EXPECT_LT (steps, 36) << "old steps must be dropped";
 }
 } // namespace
