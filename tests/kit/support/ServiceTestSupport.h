@@ -84,7 +84,8 @@ inline void removeInterProcessLockFile (const juce::String& lockName)
 class LoopbackServer
 {
 public:
-    explicit LoopbackServer (const juce::File& workFolder, const juce::String& hostToUse = "127.0.0.1")
+    /** Listens on a free port unless a fixed one is given. */
+    explicit LoopbackServer (const juce::File& workFolder, const juce::String& hostToUse = "127.0.0.1", int fixedPort = 0)
         : host (hostToUse),
           folder (workFolder.getNonexistentChildFile ("server", {}, false))
     {
@@ -99,7 +100,8 @@ public:
                                        "--script", scriptFile.getFullPathName(),
                                        "--record", recordFile.getFullPathName(),
                                        "--port-file", portFile.getFullPathName(),
-                                       "--host", host };
+                                       "--host", host,
+                                       "--port", juce::String (fixedPort) };
 
         if (process.start (args, 0))
             waitUntil ([this] { return portFile.existsAsFile() || ! process.isRunning(); }, 15000);

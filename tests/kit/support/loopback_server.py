@@ -9,9 +9,10 @@ before it is answered. Answers follow the script file, read again for every requ
               "bodyBytes": 0, "stall": 0.0, "delay": 0.0}
 
 "bodyBytes" appends that many filler bytes to the body; "stall" waits that many seconds and then
-closes the connection without an answer; "delay" waits that long before answering. The port is
-written to the port file once the server listens. The server exits by itself when its parent
-process goes away or after its lifetime.
+closes the connection without an answer; "delay" waits that long before answering. The server
+listens on the given port, or on a free one when none is given; the port is written to the port
+file once the server listens. The server exits by itself when its parent process goes away or
+after its lifetime.
 """
 
 import argparse
@@ -107,10 +108,11 @@ def main():
     parser.add_argument("--record", required=True)
     parser.add_argument("--port-file", required=True)
     parser.add_argument("--host", default="127.0.0.1")
+    parser.add_argument("--port", type=int, default=0)
     parser.add_argument("--lifetime", type=float, default=300.0)
     args = parser.parse_args()
 
-    server = Server((args.host, 0), Handler)
+    server = Server((args.host, args.port), Handler)
     server.script_path = args.script
     server.record_path = args.record
 
