@@ -31,7 +31,8 @@ class BundleTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        folder = juce::File::getSpecialLocation (juce::File::tempDirectory).getNonexistentChildFile ("varnet-host-test", {}, false);
+        // Test programs run side by side: a name no other process can pick at the same moment.
+        folder = juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile ("varnet-host-test-" + juce::Uuid().toString());
         ASSERT_TRUE (folder.getChildFile ("tmp").createDirectory());
 
         for (const auto* name : { "HOME", "TMPDIR", "XDG_CONFIG_HOME" })

@@ -35,8 +35,9 @@ class TemporaryHome
 {
 public:
     TemporaryHome()
+        // Test programs run side by side: a name no other process can pick at the same moment.
         : folder (juce::File::getSpecialLocation (juce::File::tempDirectory)
-                      .getNonexistentChildFile ("varnet-kit-test", {}, false))
+                      .getChildFile ("varnet-kit-test-" + juce::Uuid().toString()))
     {
         folder.createDirectory();
 
