@@ -317,14 +317,13 @@ juce::String McpPluginBridge::writeTextAtomically (const juce::File& target, con
             return "Could not stage MCP JSON file: " + target.getFullPathName();
     }
 
+    // Made writable before the move, which keeps the mode: once published, a client may take
+    // (delete) the file at any moment, so nothing may touch it afterwards.
     if (! staged.getFile().setReadOnly (false, false))
         return "Could not make MCP bridge file writable: " + staged.getFile().getFullPathName();
 
     if (! moveOver (staged.getFile(), target))
         return "Could not publish MCP JSON file: " + target.getFullPathName();
-
-    if (! target.setReadOnly (false, false))
-        return "Could not make MCP bridge file writable: " + target.getFullPathName();
 
     return {};
 }
