@@ -16,21 +16,6 @@ namespace
 {
 constexpr double tempo = 400.0; // the fastest the plug-in plays
 
-/** Points HOME and TMPDIR at a fresh folder: each processor keeps an instance folder there. */
-void isolateUserFolders()
-{
-    static const auto folder = []
-    {
-        auto f = juce::File::getSpecialLocation (juce::File::tempDirectory).getNonexistentChildFile ("varnet-playback-bench", {}, false);
-        f.getChildFile ("tmp").createDirectory();
-        setenv ("HOME", f.getFullPathName().toRawUTF8(), 1);
-        setenv ("TMPDIR", f.getChildFile ("tmp").getFullPathName().toRawUTF8(), 1);
-        unsetenv ("XDG_CONFIG_HOME");
-        return f;
-    }();
-    juce::ignoreUnused (folder);
-}
-
 /** One Section of 2048 notes in a short Pattern, played 4 × 4 times: 32768 events, starts packed
     as densely as the timeline allows. */
 Project denseProject (PitchSource source)
@@ -146,7 +131,7 @@ juce::MidiBuffer inputFor (int blockSize)
 // args: sample rate, block size
 void BM_ProcessBlock (benchmark::State& state, Load load)
 {
-    isolateUserFolders();
+    bench::isolateUserFolders();
     const auto sampleRate = (double) state.range (0);
     const auto blockSize = (int) state.range (1);
 

@@ -17,20 +17,6 @@ using namespace VarneT;
 
 namespace
 {
-void isolateUserFolders()
-{
-    static const auto folder = []
-    {
-        auto f = juce::File::getSpecialLocation (juce::File::tempDirectory).getNonexistentChildFile ("varnet-store-bench", {}, false);
-        f.getChildFile ("tmp").createDirectory();
-        setenv ("HOME", f.getFullPathName().toRawUTF8(), 1);
-        setenv ("TMPDIR", f.getChildFile ("tmp").getFullPathName().toRawUTF8(), 1);
-        unsetenv ("XDG_CONFIG_HOME");
-        return f;
-    }();
-    juce::ignoreUnused (folder);
-}
-
 /** Sections of four Patterns, each Pattern the default one with its notes repeated until it
     holds notesPerPattern. */
 Project projectOf (int sectionCount, int notesPerPattern)
@@ -103,7 +89,7 @@ void reportProject (benchmark::State& state, const Project& project, std::size_t
 // compile and publish. args: project size (see projectFor), undoable
 void BM_ProjectEdit (benchmark::State& state)
 {
-    isolateUserFolders();
+    bench::isolateUserFolders();
     auto project = projectFor ((int) state.range (0));
     const auto undoable = state.range (1) != 0;
 
@@ -137,7 +123,7 @@ BENCHMARK (BM_ProjectEdit)
 // getStateInformation. args: project size, dirty (the baseline travels too)
 void BM_StateSave (benchmark::State& state)
 {
-    isolateUserFolders();
+    bench::isolateUserFolders();
     auto project = projectFor ((int) state.range (0));
 
     VarneTAudioProcessor processor;
@@ -166,7 +152,7 @@ BENCHMARK (BM_StateSave)->ArgNames ({ "size", "dirty" })->ArgsProduct ({ sizes, 
 // publish. args: project size, dirty
 void BM_StateRestore (benchmark::State& state)
 {
-    isolateUserFolders();
+    bench::isolateUserFolders();
     auto project = projectFor ((int) state.range (0));
 
     juce::MemoryBlock saved;

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <cstdlib>
 #include <new>
 
 namespace
@@ -34,6 +35,20 @@ void operator delete[] (void* p, std::size_t) noexcept { std::free (p); }
 namespace bench
 {
 std::size_t allocationCount() noexcept { return allocations.load (std::memory_order_relaxed); }
+
+void isolateUserFolders()
+{
+    static const auto folder = []
+    {
+        auto f = juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile ("varnet-bench-" + juce::Uuid().toString());
+        f.getChildFile ("tmp").createDirectory();
+        setenv ("HOME", f.getFullPathName().toRawUTF8(), 1);
+        setenv ("TMPDIR", f.getChildFile ("tmp").getFullPathName().toRawUTF8(), 1);
+        unsetenv ("XDG_CONFIG_HOME");
+        return f;
+    }();
+    juce::ignoreUnused (folder);
+}
 } // namespace bench
 
 int main (int argc, char** argv)

@@ -3,7 +3,6 @@
 import json
 import os
 import shutil
-import signal
 import subprocess
 import tempfile
 import time
@@ -11,6 +10,7 @@ import uuid
 from pathlib import Path
 
 import tolmek_mcp_client as mcp
+from hosted_process import HostedProcess
 
 
 def host_program():
@@ -20,7 +20,9 @@ def host_program():
     return program
 
 
-class BridgeHost:
+class BridgeHost(HostedProcess):
+    stop_timeout = 10.0
+
     def __init__(self, project_bytes=2000, home=None):
         self.own_home = home is None
         self.home = Path(home or tempfile.mkdtemp(prefix="mcp-home-"))
@@ -60,24 +62,6 @@ class BridgeHost:
 
     def state(self):
         return self.control("state")
-
-    def rss_kb(self):
-        with open("/proc/%d/status" % self.process.pid) as f:
-            for line in f:
-                if line.startswith("VmRSS:"):
-                    return int(line.split()[1])
-        return 0
-
-    def terminate(self, timeout=10.0):
-        if self.process.poll() is None:
-            self.process.send_signal(signal.SIGTERM)
-            self.process.wait(timeout)
-        return self.process.returncode
-
-    def kill(self):
-        if self.process.poll() is None:
-            self.process.kill()
-            self.process.wait()
 
     def close(self):
         self.kill()

@@ -8,13 +8,13 @@ import json
 import os
 import queue
 import shutil
-import signal
 import subprocess
 import tempfile
 import threading
 from pathlib import Path
 
 import tolmek_mcp_client as mcp
+from hosted_process import HostedProcess
 
 
 def required(variable):
@@ -24,7 +24,9 @@ def required(variable):
     return value
 
 
-class ProbeServer:
+class ProbeServer(HostedProcess):
+    stop_timeout = 30.0
+
     """One plug-in instance kept alive by the probe host; stdin carries render commands."""
 
     def __init__(self, play=False, home=None, start_timeout=60.0):
@@ -82,13 +84,6 @@ class ProbeServer:
                 return events
             events.append(line)
 
-    def rss_kb(self):
-        with open("/proc/%d/status" % self.process.pid) as f:
-            for line in f:
-                if line.startswith("VmRSS:"):
-                    return int(line.split()[1])
-        return 0
-
     def rest_of_output(self, timeout=30.0):
         out = []
         try:
@@ -97,22 +92,10 @@ class ProbeServer:
         except EOFError:
             return out
 
-    def terminate(self, timeout=30.0):
-        """SIGTERM; returns the exit code."""
-        if self.process.poll() is None:
-            self.process.send_signal(signal.SIGTERM)
-            self.process.wait(timeout)
-        return self.process.returncode
-
     def end_input(self, timeout=30.0):
         """Closes standard input, which ends the host; returns the exit code."""
         self.process.stdin.close()
         return self.process.wait(timeout)
-
-    def kill(self):
-        if self.process.poll() is None:
-            self.process.kill()
-            self.process.wait()
 
     def close(self):
         self.kill()
