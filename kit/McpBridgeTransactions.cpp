@@ -189,6 +189,18 @@ juce::var McpPluginBridge::handleFinalize (const Request& request)
     return makeResponse (request, true, false, changeId, current.project, {}, {}, {});
 }
 
+juce::var McpPluginBridge::restoreBefore (const Request& request, Snapshot before, Snapshot after,
+                                          const juce::String& changeId, Snapshot& result)
+{
+    juce::String code, message;
+
+    if (applyAndVerify (before, after, result, code, message).isNotEmpty())
+        return makeErrorResponse (request, code, message);
+
+    notifyChange (changeId);
+    return {};
+}
+
 juce::var McpPluginBridge::handleRollback (const Request& request)
 {
     const auto id = request.transactionId;
@@ -211,14 +223,10 @@ juce::var McpPluginBridge::handleRollback (const Request& request)
             return makeResponse (request, true, false, changeId, current.project, {}, {}, {});
         }
 
-        const auto before = entry->before, after = entry->after;
         Snapshot result;
-        juce::String code, message;
 
-        if (applyAndVerify (before, after, result, code, message).isNotEmpty())
-            return makeErrorResponse (request, code, message);
-
-        notifyChange (changeId);
+        if (auto failed = restoreBefore (request, entry->before, entry->after, changeId, result); ! failed.isVoid())
+            return failed;
 
         if (undoRecord.has_value() && undoRecord->transactionId == id)
             undoRecord.reset();
@@ -269,14 +277,10 @@ juce::var McpPluginBridge::handleRollback (const Request& request)
         return makeResponse (request, true, false, changeId, current.project, {}, {}, {});
     }
 
-    const auto before = transaction->before, after = transaction->after;
     Snapshot result;
-    juce::String code, message;
 
-    if (applyAndVerify (before, after, result, code, message).isNotEmpty())
-        return makeErrorResponse (request, code, message);
-
-    notifyChange (changeId);
+    if (auto failed = restoreBefore (request, transaction->before, transaction->after, changeId, result); ! failed.isVoid())
+        return failed;
     endTransaction();
     publishPresence();
     return makeResponse (request, true, true, changeId, result.project, {}, {}, {});

@@ -186,6 +186,9 @@ private:
     juce::var handleValidateJson (const Request&);
     /** The checks that set_json and prepare_set share, in order; void when the change may go on. */
     juce::var checkProposedChange (const Request&, Snapshot& candidate);
+    /** Rolls the project back from after to before (copies: applying may end the records they
+        come from); void on success, else the error response. */
+    juce::var restoreBefore (const Request&, Snapshot before, Snapshot after, const juce::String& changeId, Snapshot& result);
     juce::var handleSetJson (const Request&);
     juce::var handleUndo (const Request&);
     juce::var handleProductResource (const Request&);
