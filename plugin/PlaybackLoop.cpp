@@ -178,29 +178,12 @@ void VarneTAudioProcessor::publishDisplay (const VarneT::Project& project, doubl
     patternProgress.store (passProgress, std::memory_order_relaxed);
 }
 
-void VarneTAudioProcessor::processBlock (juce::AudioBuffer<float>& audio, juce::MidiBuffer& midi)
+//==============================================================================
+int VarneTAudioProcessor::captureInput (const juce::MidiBuffer& midi, int numSamples) noexcept
 {
-    audio.clear();
-
-    const VarneT::AudioReadEpoch::ScopedRead reading (audioReadEpoch);
-    const auto* projectPointer = currentProject.loadForAudio();
-    const auto* compiledPointer = compiledProject.loadForAudio();
-
-    if (projectPointer == nullptr || compiledPointer == nullptr || compiledPointer->sections.empty())
-    {
-        midi.clear();
-        return;
-    }
-
-    const auto& project = *projectPointer;
-    const auto& compiled = *compiledPointer;
-    const auto n = (int) compiled.sections.size();
-    const auto numSamples = audio.getNumSamples();
     const auto lastSample = std::max (numSamples - 1, 0);
-    const auto channel = project.midiChannel;
-
-    // Capture the input; it is consumed, never passed through.
     int eventCount = 0;
+
     for (const auto metadata : midi)
     {
         if (eventCount >= (int) inputEvents.size())
@@ -230,9 +213,12 @@ void VarneTAudioProcessor::processBlock (juce::AudioBuffer<float>& audio, juce::
                                                 kind == VarneT::InputEvent::allNotesOff ? 0 : note, eventChannel, kind };
     }
 
-    midi.clear();
+    return eventCount;
+}
 
-    // Requests from the message thread.
+void VarneTAudioProcessor::serveNoteRequests (juce::MidiBuffer& midi, int channel) noexcept
+{
+    // Both requests are taken at every block; a panic includes the release.
     const auto panic = panicRequested.exchange (false);
     const auto release = releaseNotesRequested.exchange (false);
 
@@ -246,259 +232,325 @@ void VarneTAudioProcessor::processBlock (juce::AudioBuffer<float>& audio, juce::
     {
         releaseAll (midi, channel, 0);
     }
+}
 
-    const auto transport = readTransport();
-    telemetryClient.addPlayedSamples (numSamples, transport.playing);
-
-    const auto groupWindow = std::max (1, (int) std::lround (std::max (currentSampleRate, 1.0) * 0.001));
-    const auto e = sectionChoice (n, project);
-    const auto activeSection = VarneT::clampSectionIndex (project.activeSectionIndex, n);
-
-    if (! transport.playing)
+void VarneTAudioProcessor::applyInputGroups (int firstEvent, int eventCount, int groupWindow) noexcept
+{
+    for (int first = firstEvent; first < eventCount;)
     {
-        for (int first = 0; first < eventCount;)
-        {
-            const auto end = nextInputGroupEnd (first, eventCount, groupWindow);
-            updateHeldNotes (first, end);
-            first = end;
-        }
+        const auto end = nextInputGroupEnd (first, eventCount, groupWindow);
+        updateHeldNotes (first, end);
+        first = end;
+    }
+}
 
-        if (transportWasRunning)
-            releaseAll (midi, channel, 0);
+void VarneTAudioProcessor::playStoppedBlock (const Block& block) noexcept
+{
+    applyInputGroups (0, block.inputEventCount, block.groupWindow);
 
-        transportWasRunning = false;
-        sectionCursor.reset (activeSection, n, project.sectionPlaybackMode == VarneT::SectionPlaybackMode::advanceSections);
-        queuedSectionRequest.store (-1);
-        lastSectionChoice = e;
-        generating.store (false, std::memory_order_relaxed);
-        lastBlockEndBeat = 0.0;
-        publishIdleDisplay();
-        return;
+    if (transportWasRunning)
+        releaseAll (block.midi, block.channel, 0);
+
+    transportWasRunning = false;
+    sectionCursor.reset (block.activeSection, block.sectionCount,
+                         block.project.sectionPlaybackMode == VarneT::SectionPlaybackMode::advanceSections);
+    queuedSectionRequest.store (-1);
+    lastSectionChoice = block.sectionChoice;
+    generating.store (false, std::memory_order_relaxed);
+    lastBlockEndBeat = 0.0;
+    publishIdleDisplay();
+}
+
+bool VarneTAudioProcessor::chooseSectionByPosition (Block& block) noexcept
+{
+    const auto& compiledSections = block.compiled.sections;
+    double loopLength = 0.0;
+    bool lengthsUsable = true;
+
+    for (const auto& section : compiledSections)
+    {
+        const auto length = sectionLength (section);
+        lengthsUsable = lengthsUsable && std::isfinite (length);
+        loopLength += length;
     }
 
-    const auto bps = transport.tempo / (std::max (currentSampleRate, 1.0) * 60.0);
-    const auto a = transport.hasPosition ? transport.position : lastBlockEndBeat;
-    const auto c = a + numSamples * bps;
+    if (! lengthsUsable || ! std::isfinite (loopLength) || loopLength <= 0.0)
+        return false;
 
-    const auto reseek = reseekRequested.exchange (false);
-    const auto resync = ! transportWasRunning
-                        || (transport.hasPosition && std::abs (a - lastBlockEndBeat) > std::max (2.0 * (c - a), 0.01))
-                        || reseek;
+    auto positionInLoop = std::fmod (block.startBeat, loopLength);
+    if (positionInLoop < 0.0)
+        positionInLoop += loopLength;
 
-    bool chosenByPosition = false;
+    const auto n = block.sectionCount;
+    int chosen = n - 1;
+    double chosenStartInLoop = 0.0;
 
-    // Set when the pass began less than a sample before the block and no block has played its
-    // first events yet: the first span then reaches back to the pass start.
-    bool fromPassStart = false;
-
-    if (e >= n && transport.hasPosition)
+    for (int i = 0; i < n; ++i)
     {
-        double total = 0.0;
-        bool lengthsUsable = true;
-
-        for (const auto& section : compiled.sections)
+        const auto end = chosenStartInLoop + sectionLength (compiledSections[(size_t) i]);
+        if (end > positionInLoop)
         {
-            const auto length = sectionLength (section);
-            lengthsUsable = lengthsUsable && std::isfinite (length);
-            total += length;
+            chosen = i;
+            break;
         }
 
-        if (lengthsUsable && std::isfinite (total) && total > 0.0)
-        {
-            auto w = std::fmod (a, total);
-            if (w < 0.0)
-                w += total;
-
-            int chosen = n - 1;
-            double cumulativeStart = 0.0;
-
-            for (int i = 0; i < n; ++i)
-            {
-                const auto end = cumulativeStart + sectionLength (compiled.sections[(size_t) i]);
-                if (end > w)
-                {
-                    chosen = i;
-                    break;
-                }
-
-                if (i < n - 1)
-                    cumulativeStart = end;
-            }
-
-            const auto t = a - w + cumulativeStart;
-
-            // A pass that ended inside the previous block anchored the Section on a whole sample;
-            // the same start seen from the loop arithmetic differs by a fraction of a sample.
-            const auto tolerance = std::max (1.0e-9, 1.5 * bps);
-            const auto changed = chosen != sectionCursor.current || std::abs (sectionStartBeat - t) > tolerance;
-
-            if (resync || changed)
-            {
-                releaseAll (midi, channel, 0);
-                fromPassStart = a - t > 0.0 && a - t < bps;
-            }
-
-            sectionCursor.reset (chosen, n, true);
-            sectionStartBeat = t;
-            lastSectionChoice = e;
-            queuedSectionRequest.store (-1);
-            playbackModeRequest.store (-1);
-            chosenByPosition = true;
-        }
+        if (i < n - 1)
+            chosenStartInLoop = end;
     }
 
-    if (! chosenByPosition)
+    const auto chosenStartBeat = block.startBeat - positionInLoop + chosenStartInLoop;
+
+    // A pass that ended inside the previous block anchored the Section on a whole sample;
+    // the same start seen from the loop arithmetic differs by a fraction of a sample.
+    const auto tolerance = std::max (1.0e-9, 1.5 * block.beatsPerSample);
+    const auto changed = chosen != sectionCursor.current || std::abs (sectionStartBeat - chosenStartBeat) > tolerance;
+
+    if (block.resynchronises || changed)
     {
-        if (resync)
+        releaseAll (block.midi, block.channel, 0);
+        const auto intoPass = block.startBeat - chosenStartBeat;
+        block.fromPassStart = intoPass > 0.0 && intoPass < block.beatsPerSample;
+    }
+
+    sectionCursor.reset (chosen, n, true);
+    sectionStartBeat = chosenStartBeat;
+    lastSectionChoice = block.sectionChoice;
+    queuedSectionRequest.store (-1);
+    playbackModeRequest.store (-1);
+    return true;
+}
+
+void VarneTAudioProcessor::resynchroniseSection (const Block& block) noexcept
+{
+    releaseAll (block.midi, block.channel, 0);
+    sectionCursor.reset (block.autoAdvanceSelected() ? block.activeSection : block.sectionChoice, block.sectionCount,
+                         block.autoAdvanceSelected());
+    sectionStartBeat = block.startBeat;
+    lastSectionChoice = block.sectionChoice;
+    queuedSectionRequest.store (-1);
+}
+
+void VarneTAudioProcessor::serveSectionRequests (const Block& block) noexcept
+{
+    const auto n = block.sectionCount;
+    const auto modeRequest = playbackModeRequest.exchange (-1);
+    const auto queuedSection = queuedSectionRequest.exchange (-1);
+
+    if (modeRequest >= 0)
+    {
+        sectionCursor.advance = modeRequest != 0;
+        lastSectionChoice = block.sectionChoice;
+    }
+
+    if (queuedSection >= 0)
+    {
+        sectionCursor.pending = VarneT::clampSectionIndex (queuedSection, n);
+        lastSectionChoice = block.sectionChoice;
+    }
+    else if (modeRequest < 0 && block.sectionChoice != lastSectionChoice)
+    {
+        // The host or the editor moved the Section parameter; a mode switch served in the same
+        // block absorbs it.
+        if (block.autoAdvanceSelected())
         {
-            releaseAll (midi, channel, 0);
-            sectionCursor.reset (e < n ? e : activeSection, n, e >= n);
-            sectionStartBeat = a;
-            lastSectionChoice = e;
-            queuedSectionRequest.store (-1);
+            sectionCursor.advance = true;
         }
         else
         {
-            const auto m = playbackModeRequest.exchange (-1);
-            const auto q = queuedSectionRequest.exchange (-1);
-
-            if (m >= 0)
-            {
-                sectionCursor.advance = m != 0;
-                lastSectionChoice = e;
-            }
-
-            if (q >= 0)
-            {
-                sectionCursor.pending = VarneT::clampSectionIndex (q, n);
-                lastSectionChoice = e;
-            }
-            else if (m < 0 && e != lastSectionChoice)
-            {
-                if (e < n)
-                {
-                    sectionCursor.current = VarneT::clampSectionIndex (e, n);
-                    sectionCursor.pending = -1;
-                    sectionCursor.advance = false;
-                    sectionStartBeat = a;
-                    releaseAll (midi, channel, 0);
-                }
-                else
-                {
-                    sectionCursor.advance = true;
-                }
-
-                lastSectionChoice = e;
-            }
+            sectionCursor.current = VarneT::clampSectionIndex (block.sectionChoice, n);
+            sectionCursor.pending = -1;
+            sectionCursor.advance = false;
+            sectionStartBeat = block.startBeat;
+            releaseAll (block.midi, block.channel, 0);
         }
 
-        // Catch up with passes that ended at or before the block's start. Every pass end releases
-        // what sounds, also when the Section repeats: a note held over would otherwise keep the
-        // previous pass's end beat. A gap of many passes is bounded so that the block finishes.
-        bool passEnded = false;
-        for (int passes = 0; sectionCursor.current >= 0; ++passes)
+        lastSectionChoice = block.sectionChoice;
+    }
+}
+
+void VarneTAudioProcessor::catchUpWithEndedPasses (Block& block) noexcept
+{
+    // Every pass end releases what sounds, also when the Section repeats: a note held over would
+    // otherwise keep the previous pass's end beat. A gap of many passes is bounded so that the
+    // block finishes.
+    bool passEnded = false;
+    for (int passes = 0; sectionCursor.current >= 0; ++passes)
+    {
+        const auto length = sectionLength (block.compiled.sections[(size_t) sectionCursor.current]);
+        if (sectionStartBeat + length > block.startBeat)
+            break;
+
+        if (passes >= 4096 || sectionStartBeat + length == sectionStartBeat)
         {
-            const auto length = sectionLength (compiled.sections[(size_t) sectionCursor.current]);
-            if (sectionStartBeat + length > a)
-                break;
+            sectionStartBeat = block.startBeat;
+            break;
+        }
 
-            if (passes >= 4096 || sectionStartBeat + length == sectionStartBeat)
+        sectionStartBeat += length;
+        sectionCursor.next (block.sectionCount);
+        passEnded = true;
+    }
+
+    if (passEnded)
+    {
+        releaseAll (block.midi, block.channel, 0);
+        const auto intoPass = block.startBeat - sectionStartBeat;
+        block.fromPassStart = intoPass > 0.0 && intoPass < block.beatsPerSample;
+    }
+}
+
+int VarneTAudioProcessor::passEndSample (const Block& block, double passEndBeat) const noexcept
+{
+    if (block.endBeat - 1.0e-9 > passEndBeat)
+        return juce::jlimit (0, block.numSamples,
+                             (int) std::ceil ((passEndBeat - block.startBeat) / block.beatsPerSample - 1.0e-9));
+
+    return block.numSamples;
+}
+
+void VarneTAudioProcessor::renderPasses (Block& block) noexcept
+{
+    const auto& project = block.project;
+    const auto bps = block.beatsPerSample;
+    int segmentStart = 0, renderedUpTo = 0, nextEvent = 0;
+    auto segmentBeat = block.startBeat - sectionStartBeat;
+
+    // Each pass end moves at least one sample on, or is one of a bounded run of passes
+    // shorter than a sample.
+    for (int shortPasses = 0;;)
+    {
+        const auto& section = block.compiled.sections[(size_t) sectionCursor.current];
+        const auto passEndBeat = sectionStartBeat + sectionLength (section);
+        const auto segmentEnd = passEndSample (block, passEndBeat);
+
+        while (nextEvent < block.inputEventCount && inputEvents[(size_t) nextEvent].sampleOffset < segmentEnd)
+        {
+            const auto groupSample = inputEvents[(size_t) nextEvent].sampleOffset;
+            const auto groupEnd = nextInputGroupEnd (nextEvent, block.inputEventCount, block.groupWindow);
+
+            // Notes before the group keep the held notes in force before it.
+            if (renderedUpTo < groupSample)
             {
-                sectionStartBeat = a;
-                break;
+                renderSpan (project, section, block.fromPassStart, segmentBeat, segmentStart, renderedUpTo, groupSample, bps, block.midi);
+                block.fromPassStart = false;
             }
 
-            sectionStartBeat += length;
-            sectionCursor.next (n);
-            passEnded = true;
+            const auto wasGenerating = generatingNow (project);
+            updateHeldNotes (nextEvent, groupEnd);
+
+            if (wasGenerating && ! generatingNow (project))
+                releaseAll (block.midi, block.channel, groupSample);
+
+            renderedUpTo = std::max (renderedUpTo, groupSample);
+            nextEvent = groupEnd;
         }
 
-        if (passEnded)
+        renderSpan (project, section, block.fromPassStart, segmentBeat, segmentStart, renderedUpTo, segmentEnd, bps, block.midi);
+        block.fromPassStart = false;
+        renderedUpTo = std::max (renderedUpTo, segmentEnd);
+
+        if (segmentEnd >= block.numSamples)
+            break;
+
+        shortPasses = segmentEnd == segmentStart ? shortPasses + 1 : 0;
+
+        releaseAll (block.midi, block.channel, segmentEnd);
+        sectionCursor.next (block.sectionCount);
+        // The next pass starts exactly where this one ended, so that passes keep to the host's
+        // beat grid; its events from that beat on start at sample segmentEnd.
+        sectionStartBeat = passEndBeat;
+        segmentStart = segmentEnd;
+        segmentBeat = std::max (0.0, block.startBeat + segmentEnd * bps - passEndBeat);
+        block.fromPassStart = segmentBeat > 0.0;
+
+        if (shortPasses > 64)
         {
-            releaseAll (midi, channel, 0);
-            fromPassStart = a - sectionStartBeat > 0.0 && a - sectionStartBeat < bps;
+            // Passes far shorter than a sample: let the rest of the block run on in the
+            // current pass instead of spinning through them.
+            sectionStartBeat = block.endBeat;
+            renderSpan (project, block.compiled.sections[(size_t) sectionCursor.current], false, 0.0, segmentEnd,
+                        renderedUpTo, block.numSamples, 0.0, block.midi);
+            break;
         }
+    }
+
+    // Input that arrived after the last pass end of the block.
+    applyInputGroups (nextEvent, block.inputEventCount, block.groupWindow);
+}
+
+void VarneTAudioProcessor::playPlayingBlock (Block& block, const Transport& transport) noexcept
+{
+    block.beatsPerSample = transport.tempo / (std::max (currentSampleRate, 1.0) * 60.0);
+    // Without a host position the previous block's end goes on, so that playback still advances.
+    block.startBeat = transport.hasPosition ? transport.position : lastBlockEndBeat;
+    block.endBeat = block.startBeat + block.numSamples * block.beatsPerSample;
+
+    const auto reseek = reseekRequested.exchange (false);
+    const auto hostJumped = transport.hasPosition
+                            && std::abs (block.startBeat - lastBlockEndBeat)
+                                   > std::max (2.0 * (block.endBeat - block.startBeat), 0.01);
+    block.resynchronises = ! transportWasRunning || hostJumped || reseek;
+
+    const auto chosenByPosition = block.autoAdvanceSelected() && transport.hasPosition && chooseSectionByPosition (block);
+
+    if (! chosenByPosition)
+    {
+        if (block.resynchronises)
+            resynchroniseSection (block);
+        else
+            serveSectionRequests (block);
+
+        catchUpWithEndedPasses (block);
     }
 
     transportWasRunning = true;
 
-    if (numSamples > 0 && sectionCursor.current >= 0)
+    if (block.numSamples > 0 && sectionCursor.current >= 0)
+        renderPasses (block);
+
+    lastBlockEndBeat = block.endBeat;
+    generating.store (generatingNow (block.project), std::memory_order_relaxed);
+    publishDisplay (block.project, block.endBeat);
+}
+
+void VarneTAudioProcessor::processBlock (juce::AudioBuffer<float>& audio, juce::MidiBuffer& midi)
+{
+    audio.clear();
+
+    const VarneT::AudioReadEpoch::ScopedRead reading (audioReadEpoch);
+    const auto* project = currentProject.loadForAudio();
+    const auto* compiled = compiledProject.loadForAudio();
+
+    if (project == nullptr || compiled == nullptr || compiled->sections.empty())
     {
-        int segmentStart = 0, renderedUpTo = 0, nextEvent = 0;
-        auto segmentBeat = a - sectionStartBeat;
-
-        // Each pass end moves at least one sample on, or is one of a bounded run of passes
-        // shorter than a sample.
-        for (int shortPasses = 0;;)
-        {
-            const auto i = sectionCursor.current;
-            const auto& section = compiled.sections[(size_t) i];
-            const auto passEnd = sectionStartBeat + sectionLength (section);
-            auto u = numSamples;
-
-            if (c - 1.0e-9 > passEnd)
-                u = juce::jlimit (0, numSamples, (int) std::ceil ((passEnd - a) / bps - 1.0e-9));
-
-            while (nextEvent < eventCount && inputEvents[(size_t) nextEvent].sampleOffset < u)
-            {
-                const auto f = inputEvents[(size_t) nextEvent].sampleOffset;
-                const auto end = nextInputGroupEnd (nextEvent, eventCount, groupWindow);
-
-                if (renderedUpTo < f)
-                {
-                    renderSpan (project, section, fromPassStart, segmentBeat, segmentStart, renderedUpTo, f, bps, midi);
-                    fromPassStart = false;
-                }
-
-                const auto wasGenerating = generatingNow (project);
-                updateHeldNotes (nextEvent, end);
-
-                if (wasGenerating && ! generatingNow (project))
-                    releaseAll (midi, channel, f);
-
-                renderedUpTo = std::max (renderedUpTo, f);
-                nextEvent = end;
-            }
-
-            renderSpan (project, section, fromPassStart, segmentBeat, segmentStart, renderedUpTo, u, bps, midi);
-            fromPassStart = false;
-            renderedUpTo = std::max (renderedUpTo, u);
-
-            if (u >= numSamples)
-                break;
-
-            shortPasses = u == segmentStart ? shortPasses + 1 : 0;
-
-            releaseAll (midi, channel, u);
-            sectionCursor.next (n);
-            // The next pass starts exactly where this one ended, so that passes keep to the host's
-            // beat grid; its events from that beat on start at sample u.
-            sectionStartBeat = passEnd;
-            segmentStart = u;
-            segmentBeat = std::max (0.0, a + u * bps - passEnd);
-            fromPassStart = segmentBeat > 0.0;
-
-            if (shortPasses > 64)
-            {
-                // Passes far shorter than a sample: let the rest of the block run on in the
-                // current pass instead of spinning through them.
-                sectionStartBeat = c;
-                renderSpan (project, compiled.sections[(size_t) sectionCursor.current], false, 0.0, u,
-                            renderedUpTo, numSamples, 0.0, midi);
-                break;
-            }
-        }
-
-        // Input that arrived after the last pass end of the block.
-        for (int first = nextEvent; first < eventCount;)
-        {
-            const auto end = nextInputGroupEnd (first, eventCount, groupWindow);
-            updateHeldNotes (first, end);
-            first = end;
-        }
+        midi.clear();
+        return;
     }
 
-    lastBlockEndBeat = c;
-    generating.store (generatingNow (project), std::memory_order_relaxed);
-    publishDisplay (project, c);
+    const auto numSamples = audio.getNumSamples();
+
+    // The input is consumed, never passed through.
+    const auto inputEventCount = captureInput (midi, numSamples);
+    midi.clear();
+
+    serveNoteRequests (midi, project->midiChannel);
+
+    const auto transport = readTransport();
+    telemetryClient.addPlayedSamples (numSamples, transport.playing);
+
+    const auto sectionCount = (int) compiled->sections.size();
+
+    Block block { *project, *compiled, midi };
+    block.sectionCount = sectionCount;
+    block.numSamples = numSamples;
+    block.channel = project->midiChannel;
+    block.inputEventCount = inputEventCount;
+    block.groupWindow = std::max (1, (int) std::lround (std::max (currentSampleRate, 1.0) * 0.001));
+    block.sectionChoice = sectionChoice (sectionCount, *project);
+    block.activeSection = VarneT::clampSectionIndex (project->activeSectionIndex, sectionCount);
+
+    if (transport.playing)
+        playPlayingBlock (block, transport);
+    else
+        playStoppedBlock (block);
 }

@@ -6,101 +6,11 @@
 #include "model/ProjectValidation.h"
 #include "model/Scales.h"
 #include "plugin/InstanceNames.h"
+#include "plugin/SectionParameter.h"
 #include "plugin/ServiceConfigs.h"
 
 #include <cmath>
 #include <cstdlib>
-
-//==============================================================================
-/** The most Sections a valid project holds. */
-constexpr int maxSectionsOnHostGrid = 64;
-
-/** The host's choice of the playing Section: one step per Section, then Auto-Advance. */
-class SectionParameter final : public juce::RangedAudioParameter
-{
-public:
-    explicit SectionParameter (VarneTAudioProcessor& p)
-        : juce::RangedAudioParameter (juce::ParameterID { "activeSection", 1 }, "Section"), processor (p)
-    {
-    }
-
-    float indexToValue (int index) const
-    {
-        const auto n = processor.getNumSections();
-        return n <= 0 ? 0.0f : (float) juce::jlimit (0, n, index) / (float) n;
-    }
-
-    int valueToIndex (float v) const
-    {
-        const auto n = processor.getNumSections();
-        return n <= 0 ? 0 : juce::jlimit (0, n, (int) std::nearbyint ((float) n * v));
-    }
-
-    float getValue() const override { return value.load (std::memory_order_relaxed); }
-    void setValue (float newValue) override { value.store (juce::jlimit (0.0f, 1.0f, newValue), std::memory_order_relaxed); }
-    float getDefaultValue() const override { return 0.0f; }
-    int getNumSteps() const override
-    {
-        // JUCE's VST3 wrapper reads the step count once, when the host builds its parameter list,
-        // and never again; a VST3 host keeps that grid whatever Sections follow. It gets the grid of
-        // the largest project instead, on which every Section of any project and Auto-Advance have
-        // a step (a grid value k/64 reads back as round(n * k/64), which reaches 0..n for n <= 64).
-        if (processor.wrapperType == juce::AudioProcessor::wrapperType_VST3)
-            return maxSectionsOnHostGrid + 1;
-
-        return juce::jmax (processor.getNumSections() + 1, 1);
-    }
-    bool isDiscrete() const override { return true; }
-
-    juce::String getText (float v, int) const override
-    {
-        const auto n = processor.getNumSections();
-        const auto i = valueToIndex (v);
-        return i == n ? juce::String ("Auto-Advance") : sectionText (i);
-    }
-
-    float getValueForText (const juce::String& text) const override
-    {
-        const auto t = text.trim();
-        const auto n = processor.getNumSections();
-
-        if (t.equalsIgnoreCase ("Auto-Advance"))
-            return indexToValue (n);
-
-        for (int i = 0; i < n; ++i)
-            if (processor.getSectionName (i).equalsIgnoreCase (t))
-                return indexToValue (i);
-
-        const auto number = std::atoi (t.toRawUTF8());
-        return number > 0 ? indexToValue (number - 1) : 0.0f;
-    }
-
-    juce::StringArray getAllValueStrings() const override
-    {
-        juce::StringArray texts;
-        for (int i = 0; i < processor.getNumSections(); ++i)
-            texts.add (sectionText (i));
-
-        texts.add ("Auto-Advance");
-        return texts;
-    }
-
-    const juce::NormalisableRange<float>& getNormalisableRange() const override
-    {
-        static const juce::NormalisableRange<float> range;
-        return range;
-    }
-
-private:
-    juce::String sectionText (int index) const
-    {
-        const auto sectionName = processor.getSectionName (index);
-        return sectionName.isEmpty() ? "Section " + juce::String (index + 1) : sectionName;
-    }
-
-    VarneTAudioProcessor& processor;
-    std::atomic<float> value { 0.0f };
-};
 
 //==============================================================================
 namespace

@@ -121,7 +121,48 @@ private:
         double position = 0.0;
     };
 
+    /** What one block plays from, once its project and transport are read. */
+    struct Block
+    {
+        const VarneT::Project& project;
+        const VarneT::CompiledProject& compiled;
+        juce::MidiBuffer& midi;
+        int sectionCount = 0;
+        int numSamples = 0;
+        int channel = 1;
+        int inputEventCount = 0;
+        /** Input events this many samples apart or closer change the held notes together (1 ms). */
+        int groupWindow = 1;
+        /** The Section parameter's choice: a Section index, or sectionCount for Auto-Advance. */
+        int sectionChoice = 0;
+        /** The project's active Section, clamped to the compiled Sections. */
+        int activeSection = -1;
+        double beatsPerSample = 0.0;
+        /** Host beats at the block's first sample and just after its last one. */
+        double startBeat = 0.0, endBeat = 0.0;
+        /** The Section timeline is anchored anew: first block, host jump or re-seek request. */
+        bool resynchronises = false;
+        /** The pass began less than a sample before the next span, whose events then reach back
+            to the pass start. */
+        bool fromPassStart = false;
+
+        bool autoAdvanceSelected() const noexcept { return sectionChoice >= sectionCount; }
+    };
+
+    // The playback loop's steps, in the order a block takes them.
+    int captureInput (const juce::MidiBuffer&, int numSamples) noexcept;
+    void serveNoteRequests (juce::MidiBuffer&, int channel) noexcept;
     Transport readTransport() const;
+    void playStoppedBlock (const Block&) noexcept;
+    void playPlayingBlock (Block&, const Transport&) noexcept;
+    bool chooseSectionByPosition (Block&) noexcept;
+    void resynchroniseSection (const Block&) noexcept;
+    void serveSectionRequests (const Block&) noexcept;
+    void catchUpWithEndedPasses (Block&) noexcept;
+    void renderPasses (Block&) noexcept;
+    int passEndSample (const Block&, double passEndBeat) const noexcept;
+    void applyInputGroups (int firstEvent, int eventCount, int groupWindow) noexcept;
+
     void renderSpan (const VarneT::Project&, const VarneT::CompiledSection&, bool fromPassStart, double sectionBeatAtSegmentStart,
                      int segmentStartSample, int fromSample, int toSample, double beatsPerSample, juce::MidiBuffer&) noexcept;
     bool generatingNow (const VarneT::Project&) const noexcept;
