@@ -200,7 +200,7 @@ bool VarneTAudioProcessor::hasEditor() const { return true; }
 int VarneTAudioProcessor::getNumPrograms() { return 1; }
 int VarneTAudioProcessor::getCurrentProgram() { return 0; }
 void VarneTAudioProcessor::setCurrentProgram (int) {}
-const juce::String VarneTAudioProcessor::getProgramName (int) { return {}; }
+const juce::String VarneTAudioProcessor::getProgramName (int) { return "Default"; }
 void VarneTAudioProcessor::changeProgramName (int, const juce::String&) {}
 
 //==============================================================================

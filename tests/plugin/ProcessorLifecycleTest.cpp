@@ -9,7 +9,7 @@ TEST (ProcessorLifecycle, IdentityProgramsAndTailOutsideAPluginWrapper)
     EXPECT_EQ (processor.getName(), "Varne-T");
     EXPECT_EQ (processor.getNumPrograms(), 1);
     EXPECT_EQ (processor.getCurrentProgram(), 0);
-    EXPECT_TRUE (processor.getProgramName (0).isEmpty());
+    EXPECT_EQ (processor.getProgramName (0), "Default");
     EXPECT_EQ (processor.getTailLengthSeconds(), 0.0);
     EXPECT_TRUE (processor.acceptsMidi());
     EXPECT_TRUE (processor.producesMidi());
