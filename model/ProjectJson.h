@@ -19,8 +19,11 @@ juce::var projectToVar (const Project& project);
 /** The multi-line text of projectToVar's tree: the form that is measured, compared and counted. */
 juce::String projectToJsonText (const Project& project);
 
-/** UTF-8 bytes of projectToJsonText (project), counted without keeping the text. */
+/** UTF-8 bytes of projectToJsonText (project), counted from the project without writing it. */
 std::size_t projectJsonTextBytes (const Project& project);
+
+/** The text that projectToJsonText writes for a number field holding `value`. */
+juce::String writtenJsonNumber (double value);
 
 /** Reads a document of version 1 to 7, upgrades it and validates it. On success the result is
     moved into `project` and the empty text is returned; otherwise the first failure is returned

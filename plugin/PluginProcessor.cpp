@@ -2,6 +2,7 @@
 
 #include "model/DefaultProject.h"
 #include "model/ProjectChangeAction.h"
+#include "model/ProjectComparison.h"
 #include "model/ProjectJson.h"
 #include "model/ProjectValidation.h"
 #include "model/Scales.h"
@@ -42,22 +43,6 @@ bool sectionNamesDiffer (const VarneT::Project& a, const VarneT::Project& b)
     return false;
 }
 
-/** The project with its names and selection neutralised: what playback hears. */
-juce::String musicalContentText (VarneT::Project project)
-{
-    project.identityName = "Main";
-    project.activeSectionIndex = 0;
-    for (auto& section : project.sections)
-        section.name = "Section";
-
-    return VarneT::projectToJsonText (project);
-}
-
-juce::String textIgnoringSelection (VarneT::Project project)
-{
-    project.activeSectionIndex = 0;
-    return VarneT::projectToJsonText (project);
-}
 } // namespace
 
 //==============================================================================
@@ -214,7 +199,10 @@ VarneT::Project VarneTAudioProcessor::getProjectCopy() const
 
 juce::var VarneTAudioProcessor::getProjectVar() const
 {
-    return VarneT::projectToVar (getProjectCopy());
+    if (const auto project = currentProject.load())
+        return VarneT::projectToVar (*project);
+
+    return VarneT::projectToVar (VarneT::makeDefaultProject());
 }
 
 juce::String VarneTAudioProcessor::validateProjectVar (const juce::var& document)
@@ -244,7 +232,8 @@ bool VarneTAudioProcessor::isProjectDirty() const
     if (baseline == nullptr)
         return false;
 
-    return textIgnoringSelection (getProjectCopy()) != textIgnoringSelection (*baseline);
+    const auto current = currentProject.load();
+    return ! VarneT::sameApartFromSelection (current != nullptr ? *current : VarneT::makeDefaultProject(), *baseline);
 }
 
 float VarneTAudioProcessor::sectionParameterValue() const noexcept
@@ -272,15 +261,22 @@ void VarneTAudioProcessor::syncSectionParameter()
 //==============================================================================
 juce::String VarneTAudioProcessor::commitProject (const VarneT::Project& project)
 {
+    return commitSharedProject (std::make_shared<const VarneT::Project> (project));
+}
+
+juce::String VarneTAudioProcessor::commitSharedProject (std::shared_ptr<const VarneT::Project> shared)
+{
+    const auto& project = *shared;
+
     std::shared_ptr<const VarneT::CompiledProject> compiled;
     if (auto error = VarneT::compileProject (project, compiled); error.isNotEmpty())
         return error;
 
     const auto previous = currentProject.load();
     const auto sectionsChanged = previous == nullptr || sectionNamesDiffer (*previous, project);
-    const auto sameContent = previous != nullptr && musicalContentText (*previous) == musicalContentText (project);
+    const auto sameContent = previous != nullptr && VarneT::sameMusicalContent (*previous, project);
 
-    currentProject.store (std::make_shared<const VarneT::Project> (project));
+    currentProject.store (shared);
     compiledProject.store (compiled);
 
     if (sectionParameter != nullptr)
@@ -315,13 +311,31 @@ std::function<juce::Result (const VarneT::Project&)> VarneTAudioProcessor::proje
 
 juce::String VarneTAudioProcessor::applyProjectEdit (const VarneT::Project& project, bool undoable)
 {
+    return applyProjectEdit (VarneT::Project (project), undoable);
+}
+
+juce::String VarneTAudioProcessor::applyProjectEdit (VarneT::Project&& project, bool undoable)
+{
     if (auto error = VarneT::validateProject (project); error.isNotEmpty())
         return error;
 
-    if (! undoable)
-        return commitProject (project);
+    auto after = std::make_shared<const VarneT::Project> (std::move (project));
 
-    auto action = std::make_unique<VarneT::ProjectChangeAction> (projectChangeApplier(), getProjectCopy(), project);
+    if (! undoable)
+        return commitSharedProject (std::move (after));
+
+    auto before = currentProject.load();
+    if (before == nullptr)
+        before = std::make_shared<const VarneT::Project> (VarneT::makeDefaultProject());
+
+    // The undo step holds the very values the store publishes: nothing is copied or written.
+    auto action = std::make_unique<VarneT::ProjectChangeAction> (
+        [this] (const std::shared_ptr<const VarneT::Project>& shared)
+        {
+            const auto error = commitSharedProject (shared);
+            return error.isEmpty() ? juce::Result::ok() : juce::Result::fail (error);
+        },
+        std::move (before), std::move (after));
 
     if (! undoManager.perform (action.release(), "Edit Varne-T project"))
         return "Could not apply project edit";
@@ -335,7 +349,7 @@ juce::String VarneTAudioProcessor::applyProjectVar (const juce::var& document, b
     if (auto error = VarneT::projectFromVar (document, project); error.isNotEmpty())
         return error;
 
-    auto error = applyProjectEdit (project, undoable);
+    auto error = applyProjectEdit (std::move (project), undoable);
     if (error.isEmpty())
         updateHostDisplay (onlyNonParameterState());
 
@@ -354,7 +368,7 @@ juce::String VarneTAudioProcessor::replacePattern (const VarneT::Pattern& patter
         return "Pattern index is out of range";
 
     sequence[(size_t) patternIndex] = pattern;
-    return applyProjectEdit (project, true);
+    return applyProjectEdit (std::move (project), true);
 }
 
 juce::String VarneTAudioProcessor::selectSection (int sectionIndex, bool notifyHost)
@@ -372,7 +386,7 @@ juce::String VarneTAudioProcessor::selectSection (int sectionIndex, bool notifyH
 
     auto error = VarneT::validateProject (project);
     if (error.isEmpty())
-        error = commitProject (project);
+        error = commitSharedProject (std::make_shared<const VarneT::Project> (std::move (project)));
 
     if (error.isNotEmpty())
     {

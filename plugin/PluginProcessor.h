@@ -64,6 +64,7 @@ public:
     // Changing the project (message thread). Each returns an empty text or the error.
     juce::String commitProject (const VarneT::Project&);
     juce::String applyProjectEdit (const VarneT::Project&, bool undoable);
+    juce::String applyProjectEdit (VarneT::Project&&, bool undoable);
     juce::String applyProjectVar (const juce::var&, bool undoable);
     juce::String replacePattern (const VarneT::Pattern&, int sectionIndex, int patternIndex);
     juce::String selectSection (int sectionIndex, bool notifyHost);
@@ -112,6 +113,9 @@ public:
 
 private:
     static BusesProperties makeBusesProperties();
+
+    /** commitProject of a value that the store then shares instead of copying. */
+    juce::String commitSharedProject (std::shared_ptr<const VarneT::Project>);
 
     struct Transport
     {
