@@ -12,6 +12,9 @@ namespace
 {
 constexpr double mergeWindowBeats = 0.01;
 constexpr double windowTolerance = 1e-9;
+// Far below the window tolerance in samples at any usable tempo and rate (1e-9 beats is more than
+// 1e-6 samples from 8 kHz up), so that it never moves an event across a span's end.
+constexpr double wholeSampleTolerance = 1e-7;
 constexpr int sustainController = 64;
 
 std::uint8_t statusFor (int kind, int channel) noexcept
@@ -85,7 +88,13 @@ int beatToSampleOffset (double beat, double spanStart, double spanEnd, int sampl
     if (! (spanStart < spanEnd) || sampleCount < 2)
         return 0;
 
-    const auto position = std::floor (sampleCount * (beat - spanStart) / (spanEnd - spanStart));
+    const auto exact = sampleCount * (beat - spanStart) / (spanEnd - spanStart);
+    auto position = std::floor (exact);
+
+    // A beat on a whole sample may come out of the arithmetic a hair below it (159.99999...);
+    // flooring would then place it one sample early.
+    if (const auto whole = position + 1.0; whole - exact < wholeSampleTolerance)
+        position = whole;
 
     if (! (position >= 0.0))
         return 0;

@@ -13,7 +13,8 @@ namespace VarneT
 
 struct PitchContext;
 
-/** Sample of a beat within a span [spanStart, spanEnd) of sampleCount samples. */
+/** Sample of a beat within a span [spanStart, spanEnd) of sampleCount samples; a beat less than a
+    ten-millionth of a sample before a whole sample is on that sample. */
 int beatToSampleOffset (double beat, double spanStart, double spanEnd, int sampleCount) noexcept;
 
 /** The per-pass chance draw: whether a note with this hash and probability sounds in cycle k. */

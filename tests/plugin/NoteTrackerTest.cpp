@@ -81,6 +81,10 @@ TEST (NoteTrackerTiming, BeatToSampleOffset)
         { 0.5, 2.0, 1.0, 100, 0 },
         { 0.5, 0.0, 1.0, 1, 0 },      // one sample
         { 0.5, 0.0, 1.0, 0, 0 },
+        { std::nextafter (0.5, 0.0), 0.0, 1.0, 100, 50 }, // a hair below a whole sample is on it
+        { 0.5 - 1.0e-8, 0.0, 1.0, 100, 49 },              // a millionth of a sample below is not
+        { std::nextafter (1.0, 0.0), 0.0, 1.0, 100, 99 },
+        { 0.0, 1.0e-12, 1.0, 100, 0 },
     };
 
     for (const auto& c : cases)
@@ -199,10 +203,10 @@ TEST (NoteTrackerRender, TimingOfNotesInASpan)
           { noteOnAt (17, 60), noteOffAt (17, 60), noteOnAt (17, 62), noteOffAt (17, 62) } },
         { "a note past the span keeps sounding",
           sectionOf (4.0, { fixedNote (0.5, 2.0, 60) }), 0.0, 1.0, 10, 2, { noteOnAt (7, 60) } },
-        { "the start window is half-open, within 1e-9 beat",
+        { "the start window is half-open, within 1e-9 beat; an end a hair before a whole sample is on it",
           sectionOf (4.0, { fixedNote (0.9999999995, 0.5, 61), fixedNote (1.0, 0.5, 62), fixedNote (1.9999999995, 0.5, 63),
                             fixedNote (2.0, 0.5, 64) }), 1.0, 2.0, 10, 0,
-          { noteOnAt (0, 61), noteOnAt (0, 62), noteOffAt (4, 61), noteOffAt (5, 62) } },
+          { noteOnAt (0, 61), noteOnAt (0, 62), noteOffAt (5, 61), noteOffAt (5, 62) } },
         { "chance 0 is silent and chance 1 sounds",
           sectionOf (4.0, { fixedNote (0.0, 0.5, 60, 0.0, 12345), fixedNote (0.0, 0.5, 62, 1.0, 12345) }), 0.0, 1.0, 4, 0,
           { noteOnAt (0, 62), noteOffAt (2, 62) } },
