@@ -8,6 +8,8 @@
 #include "plugin/InstanceNames.h"
 #include "plugin/ServiceConfigs.h"
 
+#include "VarneTIdentity.h"
+
 #include <cmath>
 #include <cstdlib>
 
@@ -245,9 +247,9 @@ tolmek::McpPluginBridge::Description VarneTAudioProcessor::describeForBridge (co
     const auto count = (int) project.sections.size();
 
     tolmek::McpPluginBridge::Description description;
-    description.product = "Varne-T";
-    description.pluginVersion = "1.3.6";
-    description.displayName = "Varne-T - " + project.identityName;
+    description.product = VarneT::identity::productName;
+    description.pluginVersion = VarneT::identity::version;
+    description.displayName = juce::String (VarneT::identity::productName) + " - " + project.identityName;
     description.instanceName = project.identityName;
     description.sectionCount = count;
     description.writable = true;
@@ -258,7 +260,7 @@ tolmek::McpPluginBridge::Description VarneTAudioProcessor::describeForBridge (co
     return description;
 }
 
-const juce::String VarneTAudioProcessor::getName() const { return "Varne-T"; }
+const juce::String VarneTAudioProcessor::getName() const { return VarneT::identity::productName; }
 
 void VarneTAudioProcessor::prepareToPlay (double sampleRate, int)
 {
@@ -413,7 +415,7 @@ juce::String VarneTAudioProcessor::applyProjectEdit (const VarneT::Project& proj
 
     auto action = std::make_unique<VarneT::ProjectChangeAction> (projectChangeApplier(), getProjectCopy(), project);
 
-    if (! undoManager.perform (action.release(), "Edit Varne-T project"))
+    if (! undoManager.perform (action.release(), "Edit " + juce::String (VarneT::identity::productName) + " project"))
         return "Could not apply project edit";
 
     return {};

@@ -1,6 +1,6 @@
 // Playback of the built bundle under a scripted host transport, through the VST3 host.
 
-#include "PlaybackHostSupport.h"
+#include "support/PlaybackHostSupport.h"
 
 #include <cmath>
 #include <limits>

@@ -1,6 +1,6 @@
 // The Section parameter as a VST3 host sees and uses it, through the built bundle.
 
-#include "PlaybackHostSupport.h"
+#include "support/PlaybackHostSupport.h"
 
 using namespace host_test;
 

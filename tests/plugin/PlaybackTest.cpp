@@ -1,6 +1,6 @@
 // The playback loop, driven in-process with a scripted host transport.
 
-#include "PlaybackTestSupport.h"
+#include "support/PlaybackTestSupport.h"
 
 #include "support/AllocationCounter.h"
 

@@ -1,7 +1,7 @@
 // The processor as the owner of the project: edits, undo, publication, the Section parameter
 // and the state the host stores.
 
-#include "PlaybackTestSupport.h"
+#include "support/PlaybackTestSupport.h"
 
 #include "model/ProjectJson.h"
 #include "plugin/InstanceNames.h"

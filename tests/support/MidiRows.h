@@ -3,7 +3,7 @@
 // MIDI output as comparable rows, and checks shared by the playback tests in-process and through
 // the built bundle.
 
-#include "ProbeHost.h"
+#include "support/ProbeHost.h"
 
 #include <gtest/gtest.h>
 

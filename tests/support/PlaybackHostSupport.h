@@ -3,8 +3,9 @@
 // Helpers for the tests that drive the built bundle through the probe host: a private HOME,
 // loading, the project document the plug-in stores as its state, and MIDI rows to compare.
 
-#include "ProbeHost.h"
 #include "support/MidiRows.h"
+#include "support/ProbeHost.h"
+#include "support/TemporaryHome.h"
 
 #include <gtest/gtest.h>
 
@@ -30,33 +31,8 @@ constexpr juce::int64 samplesPerBeat = 24000; // at 120 bpm and 48 kHz
 class BundleTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        // Test programs run side by side: a name no other process can pick at the same moment.
-        folder = juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile ("varnet-host-test-" + juce::Uuid().toString());
-        ASSERT_TRUE (folder.getChildFile ("tmp").createDirectory());
-
-        for (const auto* name : { "HOME", "TMPDIR", "XDG_CONFIG_HOME" })
-            if (const auto* old = std::getenv (name))
-                previous[name] = old;
-
-        setenv ("HOME", folder.getFullPathName().toRawUTF8(), 1);
-        setenv ("TMPDIR", folder.getChildFile ("tmp").getFullPathName().toRawUTF8(), 1);
-        unsetenv ("XDG_CONFIG_HOME");
-    }
-
-    void TearDown() override
-    {
-        for (const auto* name : { "HOME", "TMPDIR", "XDG_CONFIG_HOME" })
-        {
-            if (const auto found = previous.find (name); found != previous.end())
-                setenv (name, found->second.toRawUTF8(), 1);
-            else
-                unsetenv (name);
-        }
-
-        folder.deleteRecursively();
-    }
+    void SetUp() override { home = std::make_unique<testing_support::TemporaryHome> (testing_support::TemporaryHome::TemporaryFolder::inside); }
+    void TearDown() override { home.reset(); }
 
     /** A new instance of the bundle's plug-in; fails the test when it cannot be loaded. */
     static std::unique_ptr<juce::AudioPluginInstance> load (double sampleRate = rate, int blockSize = 512)
@@ -68,8 +44,7 @@ protected:
     }
 
 private:
-    juce::File folder;
-    std::map<std::string, juce::String> previous;
+    std::unique_ptr<testing_support::TemporaryHome> home;
 };
 
 //==============================================================================
