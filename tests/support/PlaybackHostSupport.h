@@ -4,6 +4,7 @@
 // loading, the project document the plug-in stores as its state, and MIDI rows to compare.
 
 #include "support/MidiRows.h"
+#include "support/ProjectDocuments.h"
 #include "support/ProbeHost.h"
 #include "support/TemporaryHome.h"
 
@@ -50,11 +51,6 @@ private:
 //==============================================================================
 // The project document in the plug-in's state.
 
-inline juce::var copyOf (const juce::var& value)
-{
-    return juce::JSON::parse (juce::JSON::toString (value, true));
-}
-
 inline juce::String stateText (juce::AudioPluginInstance& plugin)
 {
     return probe::getPluginState (plugin).toString();
@@ -75,59 +71,13 @@ inline void setStateDocument (juce::AudioPluginInstance& plugin, const juce::var
     setStateText (plugin, juce::JSON::toString (document, true));
 }
 
-inline juce::Array<juce::var>& arrayOf (const juce::var& value)
-{
-    auto* array = value.getArray();
-    jassert (array != nullptr);
-    return *array;
-}
-
-inline void setProperty (const juce::var& object, const juce::Identifier& key, const juce::var& value)
-{
-    object.getDynamicObject()->setProperty (key, value);
-}
-
-/** Every note of a Section. */
-template <typename Function>
-void forEachNote (const juce::var& section, Function&& function)
-{
-    for (auto& pattern : arrayOf (section["sequence"]))
-        for (auto& note : arrayOf (pattern["notes"]))
-            function (note);
-}
-
-/** The velocity that marks Section i's notes in the projects below. */
-inline int markerVelocity (int sectionIndex) { return sectionIndex + 1; }
-
-/** The document with one copy of its first Section per name, each Section's notes at its
-    marker velocity, so that the output shows which Section plays. */
-inline juce::var withSections (const juce::var& document, const juce::StringArray& names, bool autoAdvance = false)
-{
-    auto result = copyOf (document);
-    const auto first = copyOf (arrayOf (result["sections"])[0]);
-    auto& sections = arrayOf (result["sections"]);
-    sections.clear();
-
-    for (int i = 0; i < names.size(); ++i)
-    {
-        auto section = copyOf (first);
-        setProperty (section, "name", names[i]);
-        forEachNote (section, [i] (const juce::var& note) { setProperty (note, "velocity", markerVelocity (i)); });
-        sections.add (section);
-    }
-
-    setProperty (result, "sectionPlaybackMode", autoAdvance ? "advanceSections" : "loopSection");
-    setProperty (result, "activeSectionIndex", 0);
-    return result;
-}
-
-inline juce::StringArray sectionNames (int count)
-{
-    juce::StringArray names;
-    for (int i = 0; i < count; ++i)
-        names.add ("Part " + juce::String (i + 1));
-    return names;
-}
+using testing_support::arrayOf;
+using testing_support::copyOf;
+using testing_support::forEachNote;
+using testing_support::markerVelocity;
+using testing_support::sectionNames;
+using testing_support::setProperty;
+using testing_support::withSections;
 
 //==============================================================================
 // MIDI rows.
@@ -140,17 +90,7 @@ using testing_support::noteOns;
 using testing_support::expectBalanced;
 using testing_support::finishesWithin;
 
-inline void expectStartsWith (const std::vector<Row>& actual, const std::vector<Row>& expected, juce::int64 tolerance)
-{
-    ASSERT_GE (actual.size(), expected.size()) << describe (actual);
-    for (size_t i = 0; i < expected.size(); ++i)
-    {
-        const auto& a = actual[i];
-        const auto& e = expected[i];
-        EXPECT_TRUE (std::abs (a.sample - e.sample) <= tolerance && a.kind == e.kind && a.number == e.number && a.value == e.value)
-            << "row " << i << ": " << describe ({ a }) << "expected " << describe ({ e }) << "in\n" << describe (actual);
-    }
-}
+using testing_support::expectStartsWith;
 
 /** The Section parameter, the plug-in's one parameter beside the wrapper's bypass. */
 inline juce::AudioProcessorParameter* sectionParameterOf (juce::AudioPluginInstance& plugin)
