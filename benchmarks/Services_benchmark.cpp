@@ -3,7 +3,10 @@
 
 #include "kit/SettingsStore.h"
 #include "kit/TelemetryClient.h"
-#include "support/BenchmarkAllocations.h"
+
+#include "VarneTIdentity.h"
+#include "support/AllocationCounter.h"
+#include "support/TemporaryHome.h"
 
 #include <benchmark/benchmark.h>
 
@@ -11,34 +14,13 @@
 
 namespace
 {
-/** Points HOME at a fresh temporary folder for one benchmark. */
-struct TemporaryHome
-{
-    TemporaryHome()
-    {
-        if (auto* old = std::getenv ("HOME"))
-            previous = old;
-
-        folder.createDirectory();
-        setenv ("HOME", folder.getFullPathName().toRawUTF8(), 1);
-        unsetenv ("XDG_CONFIG_HOME");
-    }
-
-    ~TemporaryHome()
-    {
-        setenv ("HOME", previous.toRawUTF8(), 1);
-        folder.deleteRecursively();
-    }
-
-    juce::File folder { juce::File::getSpecialLocation (juce::File::tempDirectory).getNonexistentChildFile ("varnet-bench", {}, false) };
-    juce::String previous;
-};
+using testing_support::TemporaryHome;
 
 void addPlayedSamples (benchmark::State& state)
 {
     tolmek::TelemetryClient client ({});
     client.prepareToPlay (1.0e12); // a threshold never reached: every call counts
-    const auto before = bench::allocationCount();
+    const auto before = testing_support::allocationCount();
 
     for (auto _ : state)
     {
@@ -46,7 +28,7 @@ void addPlayedSamples (benchmark::State& state)
         benchmark::ClobberMemory();
     }
 
-    state.counters["allocs/iter"] = benchmark::Counter ((double) (bench::allocationCount() - before),
+    state.counters["allocs/iter"] = benchmark::Counter ((double) (testing_support::allocationCount() - before),
                                                         benchmark::Counter::kAvgIterations);
 }
 BENCHMARK (addPlayedSamples);
@@ -54,7 +36,7 @@ BENCHMARK (addPlayedSamples);
 void settingsSetValue (benchmark::State& state)
 {
     TemporaryHome home;
-    const tolmek::SettingsStore store ("TOLMEK/VarneT");
+    const tolmek::SettingsStore store (VarneT::identity::settingsKey);
     int i = 0;
 
     for (auto _ : state)

@@ -4,7 +4,7 @@
 #include "model/ProjectValidation.h"
 #include "plugin/NoteTracker.h"
 #include "plugin/ProjectCompiler.h"
-#include "support/BenchmarkAllocations.h"
+#include "support/AllocationCounter.h"
 
 #include <benchmark/benchmark.h>
 
@@ -66,7 +66,7 @@ std::size_t compiledBytes (const CompiledProject& compiled)
 
 void reportAllocations (benchmark::State& state, std::size_t before)
 {
-    state.counters["allocs/iter"] = benchmark::Counter (static_cast<double> (bench::allocationCount() - before),
+    state.counters["allocs/iter"] = benchmark::Counter (static_cast<double> (testing_support::allocationCount() - before),
                                                         benchmark::Counter::kAvgIterations);
 }
 
@@ -74,7 +74,7 @@ void reportAllocations (benchmark::State& state, std::size_t before)
 void compileRepeatedly (benchmark::State& state, const Project& project)
 {
     std::size_t bytes = 0;
-    const auto before = bench::allocationCount();
+    const auto before = testing_support::allocationCount();
 
     for (auto _ : state)
     {
@@ -142,7 +142,7 @@ void BM_CompileSixtyFourFullSections (benchmark::State& state)
 {
     const auto project = projectOf (64, 4.0);
     std::size_t bytes = 0;
-    const auto before = bench::allocationCount();
+    const auto before = testing_support::allocationCount();
 
     for (auto _ : state)
     {
@@ -186,7 +186,7 @@ void BM_RenderBlock (benchmark::State& state)
 
     double beat = 0.0;
     std::size_t events = 0;
-    const auto before = bench::allocationCount();
+    const auto before = testing_support::allocationCount();
 
     for (auto _ : state)
     {

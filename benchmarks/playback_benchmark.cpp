@@ -3,7 +3,8 @@
 
 #include "model/DefaultProject.h"
 #include "plugin/PluginProcessor.h"
-#include "support/BenchmarkAllocations.h"
+#include "support/AllocationCounter.h"
+#include "support/TemporaryHome.h"
 
 #include <benchmark/benchmark.h>
 
@@ -131,7 +132,7 @@ juce::MidiBuffer inputFor (int blockSize)
 // args: sample rate, block size
 void BM_ProcessBlock (benchmark::State& state, Load load)
 {
-    bench::isolateUserFolders();
+    testing_support::isolateUserFolders();
     const auto sampleRate = (double) state.range (0);
     const auto blockSize = (int) state.range (1);
 
@@ -175,9 +176,9 @@ void BM_ProcessBlock (benchmark::State& state, Load load)
 
     for (auto _ : state)
     {
-        const auto before = bench::allocationCount();
+        const auto before = testing_support::allocationCount();
         const auto elapsed = runBlock();
-        allocations += bench::allocationCount() - before;
+        allocations += testing_support::allocationCount() - before;
         events += (size_t) midi.getNumEvents();
         seconds += elapsed;
         worst = std::max (worst, elapsed);

@@ -3,9 +3,9 @@
 
 #include "model/ProjectJson.h"
 #include "model/ProjectValidation.h"
-#include "support/BenchmarkAllocations.h"
+#include "support/AllocationCounter.h"
 
-#include "tests/model/ProjectJsonSamples.h"
+#include "support/ProjectJsonSamples.h"
 
 #include <benchmark/benchmark.h>
 
@@ -42,13 +42,13 @@ void run (benchmark::State& state, Operation&& operation)
 {
     const auto& doc = document ((int) state.range (0));
     state.SetLabel (state.range (0) == 0 ? "typical" : "near 4 MB");
-    const auto allocationsBefore = bench::allocationCount();
+    const auto allocationsBefore = testing_support::allocationCount();
 
     for (auto _ : state)
         operation (doc);
 
     state.counters["bytes"] = (double) doc.text.getNumBytesAsUTF8();
-    state.counters["allocs/iter"] = benchmark::Counter ((double) (bench::allocationCount() - allocationsBefore),
+    state.counters["allocs/iter"] = benchmark::Counter ((double) (testing_support::allocationCount() - allocationsBefore),
                                                         benchmark::Counter::kAvgIterations);
     state.SetBytesProcessed ((int64_t) state.iterations() * (int64_t) doc.text.getNumBytesAsUTF8());
 }

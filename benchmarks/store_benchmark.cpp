@@ -5,7 +5,8 @@
 #include "model/ProjectJson.h"
 #include "model/ProjectValidation.h"
 #include "plugin/PluginProcessor.h"
-#include "support/BenchmarkAllocations.h"
+#include "support/AllocationCounter.h"
+#include "support/TemporaryHome.h"
 
 #include <benchmark/benchmark.h>
 
@@ -81,7 +82,7 @@ const std::vector<int64_t> sizes { 0, 1, 2, 3 };
 void reportProject (benchmark::State& state, const Project& project, std::size_t allocationsBefore)
 {
     state.counters["jsonKB"] = (double) projectJsonTextBytes (project) / 1024.0;
-    state.counters["allocs/iter"] = benchmark::Counter ((double) (bench::allocationCount() - allocationsBefore),
+    state.counters["allocs/iter"] = benchmark::Counter ((double) (testing_support::allocationCount() - allocationsBefore),
                                                         benchmark::Counter::kAvgIterations);
 }
 
@@ -89,7 +90,7 @@ void reportProject (benchmark::State& state, const Project& project, std::size_t
 // compile and publish. args: project size (see projectFor), undoable
 void BM_ProjectEdit (benchmark::State& state)
 {
-    bench::isolateUserFolders();
+    testing_support::isolateUserFolders();
     auto project = projectFor ((int) state.range (0));
     const auto undoable = state.range (1) != 0;
 
@@ -101,7 +102,7 @@ void BM_ProjectEdit (benchmark::State& state)
     }
 
     int velocity = 1;
-    const auto before = bench::allocationCount();
+    const auto before = testing_support::allocationCount();
     for (auto _ : state)
     {
         state.PauseTiming();
@@ -123,7 +124,7 @@ BENCHMARK (BM_ProjectEdit)
 // getStateInformation. args: project size, dirty (the baseline travels too)
 void BM_StateSave (benchmark::State& state)
 {
-    bench::isolateUserFolders();
+    testing_support::isolateUserFolders();
     auto project = projectFor ((int) state.range (0));
 
     VarneTAudioProcessor processor;
@@ -136,7 +137,7 @@ void BM_StateSave (benchmark::State& state)
     }
 
     juce::MemoryBlock block;
-    const auto before = bench::allocationCount();
+    const auto before = testing_support::allocationCount();
     for (auto _ : state)
     {
         processor.getStateInformation (block);
@@ -152,7 +153,7 @@ BENCHMARK (BM_StateSave)->ArgNames ({ "size", "dirty" })->ArgsProduct ({ sizes, 
 // publish. args: project size, dirty
 void BM_StateRestore (benchmark::State& state)
 {
-    bench::isolateUserFolders();
+    testing_support::isolateUserFolders();
     auto project = projectFor ((int) state.range (0));
 
     juce::MemoryBlock saved;
@@ -169,7 +170,7 @@ void BM_StateRestore (benchmark::State& state)
     }
 
     VarneTAudioProcessor processor;
-    const auto before = bench::allocationCount();
+    const auto before = testing_support::allocationCount();
     for (auto _ : state)
         processor.setStateInformation (saved.getData(), (int) saved.getSize());
 

@@ -1,7 +1,7 @@
 // Time and heap allocations per call of the chord parser, the pitch-context builders and
 // note-target resolution.
 
-#include "support/BenchmarkAllocations.h"
+#include "support/AllocationCounter.h"
 
 #include "model/PitchContext.h"
 #include "model/Scales.h"
@@ -18,10 +18,10 @@ void measure (benchmark::State& state, Body&& body)
     prepareMusicTables();
     body(); // warm-up outside the count
 
-    const auto before = bench::allocationCount();
+    const auto before = testing_support::allocationCount();
     for (auto _ : state)
         body();
-    const auto allocations = bench::allocationCount() - before;
+    const auto allocations = testing_support::allocationCount() - before;
 
     state.counters["allocs/call"] = benchmark::Counter (static_cast<double> (allocations) / static_cast<double> (state.iterations()));
 }

@@ -2,6 +2,8 @@
 
 #include "kit/McpJson.h"
 
+#include "VarneTIdentity.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -50,7 +52,7 @@ McpPluginBridge::McpPluginBridge (Callbacks callbacksToUse, Environment environm
                           ? juce::File::getSpecialLocation (juce::File::userApplicationDataDirectory)
                           : environment.applicationDataFolder;
 
-    instancesFolder = childPath (base, "TOLMEK/MCP/bridge/v1/instances");
+    instancesFolder = childPath (base, juce::String (VarneT::identity::companyName) + "/MCP/bridge/v1/instances");
     instanceId = juce::Uuid().toDashedString().toLowerCase();
     instanceFolder = instancesFolder.getChildFile (instanceId);
     presenceFile = instanceFolder.getChildFile ("presence.json");

@@ -10,6 +10,8 @@
 #include "plugin/SectionParameter.h"
 #include "plugin/ServiceConfigs.h"
 
+#include "VarneTIdentity.h"
+
 #include <cmath>
 #include <cstdlib>
 
@@ -140,9 +142,9 @@ tolmek::McpPluginBridge::Description VarneTAudioProcessor::describeForBridge (co
     const auto count = (int) project.sections.size();
 
     tolmek::McpPluginBridge::Description description;
-    description.product = "Varne-T";
-    description.pluginVersion = "1.3.6";
-    description.displayName = "Varne-T - " + project.identityName;
+    description.product = VarneT::identity::productName;
+    description.pluginVersion = VarneT::identity::version;
+    description.displayName = juce::String (VarneT::identity::productName) + " - " + project.identityName;
     description.instanceName = project.identityName;
     description.sectionCount = count;
     description.writable = true;
@@ -153,7 +155,7 @@ tolmek::McpPluginBridge::Description VarneTAudioProcessor::describeForBridge (co
     return description;
 }
 
-const juce::String VarneTAudioProcessor::getName() const { return "Varne-T"; }
+const juce::String VarneTAudioProcessor::getName() const { return VarneT::identity::productName; }
 
 void VarneTAudioProcessor::prepareToPlay (double sampleRate, int)
 {
@@ -337,7 +339,7 @@ juce::String VarneTAudioProcessor::applyProjectEdit (VarneT::Project&& project, 
         },
         std::move (before), std::move (after));
 
-    if (! undoManager.perform (action.release(), "Edit Varne-T project"))
+    if (! undoManager.perform (action.release(), "Edit " + juce::String (VarneT::identity::productName) + " project"))
         return "Could not apply project edit";
 
     return {};

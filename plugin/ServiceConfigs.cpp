@@ -1,28 +1,9 @@
 #include "plugin/ServiceConfigs.h"
 
-#ifndef VARNET_SERVICE_BASE_URL
- #define VARNET_SERVICE_BASE_URL "https://service.invalid"
-#endif
+#include "VarneTIdentity.h"
 
 namespace VarneT
 {
-namespace
-{
-const char* const productId = "varne-t";
-const char* const productName = "Varne-T";
-const char* const productVersion = "1.3.6";
-const char* const settingsKey = "TOLMEK/VarneT";
-} // namespace
-
-juce::String serviceBaseUrl()
-{
-    auto base = juce::String (VARNET_SERVICE_BASE_URL).trim();
-
-    while (base.endsWithChar ('/'))
-        base = base.dropLastCharacters (1);
-
-    return base;
-}
 
 juce::String pluginFormatName (juce::AudioProcessor::WrapperType wrapperType)
 {
@@ -61,11 +42,11 @@ tolmek::TelemetryClient::Config makeTelemetryConfig (juce::AudioProcessor::Wrapp
                                                      tolmek::TelemetryHostContext& hostContext)
 {
     tolmek::TelemetryClient::Config config;
-    config.productId = productId;
-    config.productName = productName;
-    config.version = productVersion;
+    config.productId = identity::productId;
+    config.productName = identity::productName;
+    config.version = identity::version;
     config.heartbeatUrl = serviceBaseUrl() + "/api/telemetry/heartbeat";
-    config.settingsKey = settingsKey;
+    config.settingsKey = identity::settingsKey;
     config.pluginFormat = pluginFormatName (wrapperType);
     config.defaultHostName = "Unknown";
     config.hostNameProvider = [wrapperType, &hostContext] { return describeHost (wrapperType, hostContext); };
@@ -80,11 +61,11 @@ tolmek::TelemetryClient::Config makeTelemetryConfig (juce::AudioProcessor::Wrapp
 tolmek::UpdateChecker::Config makeUpdateCheckerConfig()
 {
     tolmek::UpdateChecker::Config config;
-    config.productId = productId;
-    config.productName = productName;
-    config.version = productVersion;
-    config.updateUrl = serviceBaseUrl() + "/api/updates/varne-t.json";
-    config.settingsKey = settingsKey;
+    config.productId = identity::productId;
+    config.productName = identity::productName;
+    config.version = identity::version;
+    config.updateUrl = serviceBaseUrl() + "/api/updates/" + identity::productId + ".json";
+    config.settingsKey = identity::settingsKey;
     return config;
 }
 

@@ -1,6 +1,6 @@
 // The built bundle as a VST3 host sees it, through the probe host.
 
-#include "ProbeHost.h"
+#include "support/ProbeHost.h"
 #include "support/ProcessRunner.h"
 
 #include <gtest/gtest.h>

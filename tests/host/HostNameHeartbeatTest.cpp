@@ -1,10 +1,10 @@
 // The name that a VST3 host gives itself reaches the heartbeat of the bundle it loads. The service
 // test bundle talks to a loopback server on a fixed port instead of the maker's service.
 
-#include "PlaybackHostSupport.h"
+#include "support/PlaybackHostSupport.h"
 #include "kit/SettingsStore.h"
 #include "kit/TelemetryHostContext.h"
-#include "kit/support/ServiceTestSupport.h"
+#include "support/ServiceTestSupport.h"
 
 namespace
 {

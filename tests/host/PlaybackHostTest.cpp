@@ -1,6 +1,7 @@
 // Playback of the built bundle under a scripted host transport, through the VST3 host.
 
-#include "PlaybackHostSupport.h"
+#include "support/PlaybackCases.h"
+#include "support/PlaybackHostSupport.h"
 
 #include <cmath>
 #include <limits>
@@ -9,34 +10,6 @@ using namespace host_test;
 
 namespace
 {
-/** One pass of the default project ("Lantern Ostinato" from C major), from its start release to
-    the note-off of its last note. */
-const std::vector<Row> defaultPass {
-    { 0, 'c', 64, 0 },      { 0, 'n', 36, 100 },    { 8400, 'f', 36, 0 },   { 12000, 'n', 50, 84 },
-    { 20400, 'f', 50, 0 },  { 24000, 'n', 52, 90 }, { 32400, 'f', 52, 0 },  { 36000, 'n', 53, 80 },
-    { 44400, 'f', 53, 0 },  { 48000, 'n', 36, 96 }, { 56400, 'f', 36, 0 },  { 60000, 'n', 52, 86 },
-    { 68400, 'f', 52, 0 },  { 72000, 'n', 50, 92 }, { 80400, 'f', 50, 0 },  { 84000, 'n', 55, 78 },
-    { 96000, 'f', 55, 0 },
-};
-
-constexpr juce::int64 passSamples = 4 * samplesPerBeat;
-
-/** The default project's stream over whole passes, with the release and the first note of the next. */
-std::vector<Row> defaultStream (int passes)
-{
-    std::vector<Row> rows;
-    for (int p = 0; p < passes; ++p)
-        for (auto row : defaultPass)
-        {
-            row.sample += p * passSamples;
-            rows.push_back (row);
-        }
-
-    rows.push_back ({ passes * passSamples, 'c', 64, 0 });
-    rows.push_back ({ passes * passSamples, 'n', 36, 100 });
-    return rows;
-}
-
 /** Sets the host transport at one block start. */
 struct TransportChange
 {
@@ -72,18 +45,7 @@ juce::var chordInputDocument (const juce::var& defaultDocument)
 
 TEST_F (BundleTest, DefaultProjectPlaysItsGoldenStreamAtEveryBlockSize)
 {
-    for (const int blockSize : { 1, 2, 3, 7, 32, 64, 100, 441, 480, 512, 1000, 1024, 2048, 4096 })
-    {
-        SCOPED_TRACE (blockSize);
-        auto plugin = load (rate, blockSize);
-        ASSERT_NE (plugin, nullptr);
-
-        probe::RenderSession session (*plugin, rate, blockSize);
-        const auto rows = rowsOf (session.run (2 * passSamples + 100).output);
-        const auto expected = defaultStream (2);
-        expectStartsWith (rows, expected, 1);
-        EXPECT_EQ (rows.size(), expected.size()) << describe (rows);
-    }
+    testing_support::expectDefaultProjectGoldenStream (testing_support::bundleDriver (bundle()));
 }
 
 TEST_F (BundleTest, TransportScenarios)
@@ -249,31 +211,7 @@ TEST_F (BundleTest, AutoAdvanceFollowsTheHostPositionAndSectionEnds)
 
 TEST_F (BundleTest, BadHostPositionsNeverHangThePlugin)
 {
-    const double positions[] = { std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
-                                 std::numeric_limits<double>::quiet_NaN(), 1.0e300, -1.0e300, 1.0e15, 9.0e15 };
-
-    for (const auto autoAdvance : { false, true })
-    {
-        auto plugin = load();
-        ASSERT_NE (plugin, nullptr);
-        setStateDocument (*plugin, withSections (stateDocument (*plugin), { "A", "B", "C" }, autoAdvance));
-
-        for (const auto position : positions)
-        {
-            SCOPED_TRACE (juce::String (position) + (autoAdvance ? " auto-advance" : ""));
-            probe::Transport transport;
-            transport.ppqPosition = position;
-            probe::RenderSession session (*plugin, rate, 512, transport);
-
-            // Only the blocks run on another thread: the host prepares on the message thread.
-            std::vector<Row> rows;
-            finishesWithin (std::chrono::seconds (30), [&] { rows = rowsOf (session.run ((juce::int64) rate).output); });
-
-            // An unusable position plays on the plug-in's own clock.
-            EXPECT_GE (noteOns (rows).size(), 4u) << describe (rows);
-            expectBalanced (rows, false);
-        }
-    }
+    testing_support::expectBadHostPositionsPlayOnTheOwnClock (testing_support::bundleDriver (bundle()));
 }
 
 TEST_F (BundleTest, EveryPassStartsWithItsFirstNoteOnTheHostsBeatGrid)

@@ -1,7 +1,7 @@
 // Long seeded sessions through the built bundle: state edits, tempo, loops, stops, Section choices
 // and MIDI input at random, with the invariants every host relies on.
 
-#include "PlaybackHostSupport.h"
+#include "support/PlaybackHostSupport.h"
 
 using namespace host_test;
 

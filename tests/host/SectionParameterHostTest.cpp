@@ -1,6 +1,7 @@
 // The Section parameter as a VST3 host sees and uses it, through the built bundle.
 
-#include "PlaybackHostSupport.h"
+#include "support/PlaybackCases.h"
+#include "support/PlaybackHostSupport.h"
 
 using namespace host_test;
 
@@ -40,22 +41,10 @@ TEST_F (BundleTest, SectionParameterNameTextsAndParsing)
     EXPECT_TRUE (parameter->isDiscrete());
     EXPECT_EQ (parameter->getDefaultValue(), 0.0f);
 
-    const struct
-    {
-        float value;
-        const char* text;
-    } texts[] = { { 0.0f, "Intro" },  { 1.0f / 3.0f, "Verse" }, { 2.0f / 3.0f, "Chorus" }, { 1.0f, "Auto-Advance" },
-                  { 0.5f, "Chorus" }, { 1.0f / 6.0f, "Intro" } };
-    for (const auto& t : texts)
+    for (const auto& t : testing_support::sectionTexts)
         EXPECT_EQ (parameter->getText (t.value, 128), t.text) << t.value;
 
-    const struct
-    {
-        const char* text;
-        float value;
-    } parsed[] = { { "verse", 1.0f / 3.0f }, { " auto-advance ", 1.0f }, { "CHORUS", 2.0f / 3.0f }, { "3", 2.0f / 3.0f },
-                   { "0", 0.0f }, { "Bridge", 0.0f }, { "+2 bars", 1.0f / 3.0f }, { "99", 1.0f }, { "-1", 0.0f } };
-    for (const auto& p : parsed)
+    for (const auto& p : testing_support::sectionParsing)
         EXPECT_FLOAT_EQ (parameter->getValueForText (p.text), p.value) << p.text;
 
     // Texts follow the project: a renamed Section reads by its new name.

@@ -1,6 +1,6 @@
 // The plug-in's state as a host saves and restores it with its document, through the built bundle.
 
-#include "PlaybackHostSupport.h"
+#include "support/PlaybackHostSupport.h"
 
 using namespace host_test;
 

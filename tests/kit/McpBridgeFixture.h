@@ -2,7 +2,7 @@
 
 #include "kit/McpJson.h"
 #include "kit/McpPluginBridge.h"
-#include "FakeProjectStore.h"
+#include "support/FakeProjectStore.h"
 
 #include <gtest/gtest.h>
 

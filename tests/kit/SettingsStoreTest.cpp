@@ -1,5 +1,5 @@
 #include "kit/SettingsStore.h"
-#include "kit/support/ServiceTestSupport.h"
+#include "support/ServiceTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "kit/SettingsStore.h"
 #include "kit/TelemetryClient.h"
-#include "kit/support/ServiceTestSupport.h"
+#include "support/ServiceTestSupport.h"
 #include "support/AllocationCounter.h"
 
 #include <gtest/gtest.h>

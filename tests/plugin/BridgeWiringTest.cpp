@@ -1,4 +1,4 @@
-#include "kit/support/ServiceTestSupport.h"
+#include "support/ServiceTestSupport.h"
 #include "model/DefaultProject.h"
 #include "model/ProjectJson.h"
 #include "plugin/PluginProcessor.h"

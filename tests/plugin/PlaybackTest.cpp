@@ -1,8 +1,8 @@
 // The playback loop, driven in-process with a scripted host transport.
 
-#include "PlaybackTestSupport.h"
-
 #include "support/AllocationCounter.h"
+#include "support/PlaybackCases.h"
+#include "support/PlaybackTestSupport.h"
 
 #include <cmath>
 #include <limits>
@@ -13,47 +13,11 @@ namespace
 {
 constexpr double rate = 48000.0;
 constexpr juce::int64 samplesPerBeat = 24000; // at 120 bpm and 48 kHz
-
-/** The default project's first pass ("Lantern Ostinato" from C major) and the release at its end. */
-const std::vector<Row> goldenPass {
-    { 0, 'c', 64, 0 },          { 0, 'n', 36, 100 },       { 8400, 'f', 36, 0 },
-    { 12000, 'n', 50, 84 },     { 20400, 'f', 50, 0 },     { 24000, 'n', 52, 90 },
-    { 32400, 'f', 52, 0 },      { 36000, 'n', 53, 80 },    { 44400, 'f', 53, 0 },
-    { 48000, 'n', 36, 96 },     { 56400, 'f', 36, 0 },     { 60000, 'n', 52, 86 },
-    { 68400, 'f', 52, 0 },      { 72000, 'n', 50, 92 },    { 80400, 'f', 50, 0 },
-    { 84000, 'n', 55, 78 },     { 96000, 'f', 55, 0 },     { 96000, 'c', 64, 0 },
-    { 96000, 'n', 36, 100 },
-};
-
-void expectSameStream (const std::vector<Row>& actual, const std::vector<Row>& expected, juce::int64 tolerance)
-{
-    ASSERT_EQ (actual.size(), expected.size()) << describe (actual);
-    for (size_t i = 0; i < expected.size(); ++i)
-    {
-        EXPECT_NEAR ((double) actual[i].sample, (double) expected[i].sample, (double) tolerance) << "row " << i;
-        EXPECT_EQ (actual[i].kind, expected[i].kind) << "row " << i;
-        EXPECT_EQ (actual[i].number, expected[i].number) << "row " << i;
-        EXPECT_EQ (actual[i].value, expected[i].value) << "row " << i;
-    }
-}
-
-std::vector<Row> firstRows (std::vector<Row> rows, size_t count)
-{
-    rows.resize (std::min (rows.size(), count));
-    return rows;
-}
 } // namespace
 
 TEST (Playback, DefaultProjectPlaysItsGoldenStreamAtEveryBlockSize)
 {
-    for (const int blockSize : { 1, 7, 64, 441, 512, 1000, 4096 })
-    {
-        SCOPED_TRACE (blockSize);
-        VarneTAudioProcessor processor;
-        probe::RenderSession session (processor, rate, blockSize);
-        const auto rows = rowsOf (session.run (4 * samplesPerBeat + 100).output);
-        expectSameStream (firstRows (rows, goldenPass.size()), goldenPass, 1);
-    }
+    testing_support::expectDefaultProjectGoldenStream (testing_support::inProcessDriver());
 }
 
 TEST (Playback, NothingIsGeneratedWhileStoppedAndStoppingReleasesEverything)
@@ -161,30 +125,7 @@ TEST (Playback, PanicAndReleaseInOneBlock)
 
 TEST (Playback, BadHostPositionsNeverHangTheAudioThread)
 {
-    const double positions[] = { std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
-                                 std::numeric_limits<double>::quiet_NaN(), 1.0e300, -1.0e300, 1.0e15, 9.0e15 };
-
-    for (const auto autoAdvance : { false, true })
-        for (const auto position : positions)
-        {
-            SCOPED_TRACE (juce::String (position) + (autoAdvance ? " auto-advance" : ""));
-            VarneTAudioProcessor processor;
-            if (autoAdvance)
-                processor.getParameters()[0]->setValue (1.0f);
-
-            std::vector<Row> rows;
-            finishesWithin (std::chrono::seconds (20), [&]
-            {
-                probe::Transport transport;
-                transport.ppqPosition = position;
-                probe::RenderSession session (processor, rate, 512, transport);
-                rows = rowsOf (session.run ((juce::int64) rate).output);
-            });
-
-            // An unusable position plays on the plug-in's own clock.
-            EXPECT_FALSE (noteOns (rows).empty());
-            expectBalanced (rows, false);
-        }
+    testing_support::expectBadHostPositionsPlayOnTheOwnClock (testing_support::inProcessDriver());
 }
 
 TEST (Playback, AutoAdvanceFollowsTheHostPosition)

@@ -1,7 +1,8 @@
 // The processor as the owner of the project: edits, undo, publication, the Section parameter
 // and the state the host stores.
 
-#include "PlaybackTestSupport.h"
+#include "support/PlaybackCases.h"
+#include "support/PlaybackTestSupport.h"
 
 #include "model/ProjectJson.h"
 #include "plugin/InstanceNames.h"
@@ -201,22 +202,10 @@ TEST (ProjectStore, SectionParameterTextsValuesAndParsing)
     EXPECT_TRUE (parameter->isDiscrete());
     EXPECT_EQ (parameter->getAllValueStrings(), juce::StringArray ({ "Intro", "Verse", "Chorus", "Auto-Advance" }));
 
-    const struct
-    {
-        float value;
-        const char* text;
-    } texts[] = { { 0.0f, "Intro" }, { 1.0f / 3.0f, "Verse" }, { 2.0f / 3.0f, "Chorus" }, { 1.0f, "Auto-Advance" },
-                  { 0.5f, "Chorus" }, { 1.0f / 6.0f, "Intro" } };
-    for (const auto& t : texts)
+    for (const auto& t : testing_support::sectionTexts)
         EXPECT_EQ (parameter->getText (t.value, 8), t.text) << t.value;
 
-    const struct
-    {
-        const char* text;
-        float value;
-    } parsed[] = { { "verse", 1.0f / 3.0f }, { " auto-advance ", 1.0f }, { "3", 2.0f / 3.0f }, { "0", 0.0f },
-                   { "Bridge", 0.0f }, { "+2 bars", 1.0f / 3.0f }, { "99", 1.0f } };
-    for (const auto& p : parsed)
+    for (const auto& p : testing_support::sectionParsing)
         EXPECT_FLOAT_EQ (parameter->getValueForText (p.text), p.value) << p.text;
 
     parameter->setValue (1.7f);

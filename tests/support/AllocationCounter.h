@@ -23,4 +23,7 @@ private:
     bool wasCounting;
 };
 
+/** Heap allocations made by any thread since the program started (for per-iteration figures). */
+std::size_t allocationCount() noexcept;
+
 } // namespace testing_support

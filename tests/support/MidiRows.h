@@ -3,7 +3,7 @@
 // MIDI output as comparable rows, and checks shared by the playback tests in-process and through
 // the built bundle.
 
-#include "ProbeHost.h"
+#include "support/ProbeHost.h"
 
 #include <gtest/gtest.h>
 
@@ -80,6 +80,18 @@ inline std::vector<Row> noteOns (const std::vector<Row>& rows)
 }
 
 /** The rows begin with the expected ones: same order and values, samples within a tolerance. */
+inline void expectStartsWith (const std::vector<Row>& actual, const std::vector<Row>& expected, juce::int64 tolerance)
+{
+    ASSERT_GE (actual.size(), expected.size()) << describe (actual);
+    for (size_t i = 0; i < expected.size(); ++i)
+    {
+        const auto& a = actual[i];
+        const auto& e = expected[i];
+        EXPECT_TRUE (std::abs (a.sample - e.sample) <= tolerance && a.kind == e.kind && a.number == e.number && a.value == e.value)
+            << "row " << i << ": " << describe ({ a }) << "expected " << describe ({ e }) << "in\n" << describe (actual);
+    }
+}
+
 /** Every note-on is ended on its channel (when allEnded) and never more than 32 notes sound at once. */
 inline void expectBalanced (const std::vector<Row>& rows, bool allEnded = true)
 {

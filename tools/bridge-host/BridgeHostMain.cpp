@@ -9,7 +9,7 @@
 
 #include "kit/McpJson.h"
 #include "kit/McpPluginBridge.h"
-#include "FakeProjectStore.h"
+#include "support/FakeProjectStore.h"
 
 #include <algorithm>
 #include <atomic>

@@ -15,7 +15,9 @@
 //                               then "rendered <count> MIDI events in <blocks> blocks"
 //   quit
 
-#include "ProbeHost.h"
+#include "support/ProbeHost.h"
+
+#include "VarneTIdentity.h"
 
 #include <poll.h>
 #include <sys/stat.h>
@@ -104,7 +106,7 @@ std::vector<probe::MidiEvent> chordInput (const juce::Array<int>& chord)
 
 juce::File bridgeInstancesFolder()
 {
-    return juce::File::getSpecialLocation (juce::File::userApplicationDataDirectory).getChildFile ("TOLMEK/MCP/bridge/v1/instances");
+    return juce::File::getSpecialLocation (juce::File::userApplicationDataDirectory).getChildFile (juce::String (VarneT::identity::companyName) + "/MCP/bridge/v1/instances");
 }
 
 /** All audio calls of the served instance happen here: continuous real-time playing and the

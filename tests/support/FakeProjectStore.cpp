@@ -1,4 +1,4 @@
-#include "FakeProjectStore.h"
+#include "support/FakeProjectStore.h"
 
 #include "kit/McpJson.h"
 

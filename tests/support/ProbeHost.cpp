@@ -1,4 +1,4 @@
-#include "ProbeHost.h"
+#include "support/ProbeHost.h"
 
 #include <pluginterfaces/base/ipluginbase.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ProbeHost.h"
+#include "support/ProbeHost.h"
 #include "support/MidiRows.h"
 #include "model/BuiltInPerformances.h"
 #include "model/DefaultProject.h"

@@ -2,6 +2,8 @@
 
 // Helpers for the service tests: a private HOME, the loopback HTTP server, polling.
 
+#include "support/TemporaryHome.h"
+
 #include <juce_core/juce_core.h>
 #include <juce_events/juce_events.h>
 
@@ -30,49 +32,7 @@ inline bool waitUntil (const std::function<bool()>& condition, int timeoutMs = 1
     return true;
 }
 
-/** A fresh folder that HOME points at while this lives. */
-class TemporaryHome
-{
-public:
-    TemporaryHome()
-        // Test programs run side by side: a name no other process can pick at the same moment.
-        : folder (juce::File::getSpecialLocation (juce::File::tempDirectory)
-                      .getChildFile ("varnet-kit-test-" + juce::Uuid().toString()))
-    {
-        folder.createDirectory();
-
-        if (auto* old = std::getenv ("HOME"))
-            previousHome = old;
-
-        if (auto* old = std::getenv ("XDG_CONFIG_HOME"))
-            previousConfigHome = old;
-
-        setenv ("HOME", folder.getFullPathName().toRawUTF8(), 1);
-        unsetenv ("XDG_CONFIG_HOME");
-    }
-
-    ~TemporaryHome()
-    {
-        if (previousHome.isNotEmpty())
-            setenv ("HOME", previousHome.toRawUTF8(), 1);
-        else
-            unsetenv ("HOME");
-
-        if (previousConfigHome.isNotEmpty())
-            setenv ("XDG_CONFIG_HOME", previousConfigHome.toRawUTF8(), 1);
-
-        folder.deleteRecursively();
-    }
-
-    const juce::File& getFolder() const noexcept { return folder; }
-
-    TemporaryHome (const TemporaryHome&) = delete;
-    TemporaryHome& operator= (const TemporaryHome&) = delete;
-
-private:
-    juce::File folder;
-    juce::String previousHome, previousConfigHome;
-};
+using TemporaryHome = testing_support::TemporaryHome;
 
 /** Removes the lock file that JUCE's inter-process lock leaves in the system temporary folder. */
 inline void removeInterProcessLockFile (const juce::String& lockName)
@@ -97,7 +57,7 @@ public:
         scriptFile.replaceWithText ("{}");
 
         const juce::StringArray args { VARNET_PYTHON,
-                                       juce::String (VARNET_SOURCE_DIR) + "/tests/kit/support/loopback_server.py",
+                                       juce::String (VARNET_SOURCE_DIR) + "/tests/support/loopback_server.py",
                                        "--script", scriptFile.getFullPathName(),
                                        "--record", recordFile.getFullPathName(),
                                        "--port-file", portFile.getFullPathName(),
