@@ -1,7 +1,7 @@
 // The program list a VST3 host reads through IUnitInfo, asked through the raw interfaces of the
 // built bundle's factory.
 
-#include "ProbeHost.h"
+#include "support/ProbeHost.h"
 
 #include <pluginterfaces/vst/ivstaudioprocessor.h>
 #include <pluginterfaces/vst/ivstcomponent.h>

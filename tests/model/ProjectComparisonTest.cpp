@@ -3,7 +3,7 @@
 #include "model/ProjectComparison.h"
 #include "model/ProjectJson.h"
 
-#include "model/ProjectJsonSamples.h"
+#include "support/ProjectJsonSamples.h"
 
 #include <gtest/gtest.h>
 

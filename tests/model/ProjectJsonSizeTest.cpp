@@ -4,7 +4,7 @@
 #include "model/ProjectJson.h"
 #include "model/ProjectValidation.h"
 
-#include "model/ProjectJsonSamples.h"
+#include "support/ProjectJsonSamples.h"
 
 #include <gtest/gtest.h>
 
