@@ -243,8 +243,11 @@ void NoteTracker::renderSection (const CompiledSection& section, double spanStar
         for (auto cycle = static_cast<std::int64_t> (firstCycle); cycle <= static_cast<std::int64_t> (lastCycle); ++cycle)
             renderCycle (section, cycle, spanStart, spanEnd, sampleCount, context, buffer, baseOffset);
 
-    releaseDueNotes (spanStart, spanEnd, spanEnd, sampleCount, buffer, baseOffset);
-    releaseDuePedal (spanStart, spanEnd, spanEnd, sampleCount, buffer, baseOffset);
+    // An end a hair before the span's end is on the next span's first sample, as beatToSampleOffset
+    // places it: it is left to that span (or to the release at a pass end there).
+    const auto releaseLimit = spanEnd - wholeSampleTolerance * (spanEnd - spanStart) / std::max (sampleCount, 1);
+    releaseDueNotes (spanStart, spanEnd, releaseLimit, sampleCount, buffer, baseOffset);
+    releaseDuePedal (spanStart, spanEnd, releaseLimit, sampleCount, buffer, baseOffset);
 }
 
 void NoteTracker::renderCycle (const CompiledSection& section, std::int64_t cycle, double spanStart, double spanEnd, int sampleCount,

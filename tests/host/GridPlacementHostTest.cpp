@@ -1,7 +1,7 @@
 // Notes whose beats fall on whole samples are placed on exactly those samples, whatever the
 // host's block size.
 
-#include "PlaybackHostSupport.h"
+#include "support/PlaybackHostSupport.h"
 
 using namespace host_test;
 
@@ -21,6 +21,8 @@ TEST_F (BundleTest, NotesOnAWholeSampleGridLandOnTheirExactSampleAtEveryBlockSiz
         auto plugin = load (grid.sampleRate, 4096);
         ASSERT_NE (plugin, nullptr);
 
+        std::vector<Row> firstStream;
+
         for (int blockSize = 1; blockSize <= 4096; ++blockSize)
         {
             probe::Transport transport;
@@ -28,11 +30,18 @@ TEST_F (BundleTest, NotesOnAWholeSampleGridLandOnTheirExactSampleAtEveryBlockSiz
             probe::RenderSession session (*plugin, grid.sampleRate, blockSize, transport);
 
             // The first pass (eight half beats) and the next pass's first note.
-            const auto ons = noteOns (rowsOf (session.run (8 * samplesPerHalfBeat + 1).output));
+            const auto rows = rowsOf (session.run (8 * samplesPerHalfBeat + 1).output);
+            const auto ons = noteOns (rows);
 
             ASSERT_EQ (ons.size(), 9u) << "blocks of " << blockSize;
             for (size_t k = 0; k < ons.size(); ++k)
                 ASSERT_EQ (ons[k].sample, (juce::int64) k * samplesPerHalfBeat) << "blocks of " << blockSize << ", note " << k;
+
+            // Note-offs and releases too: the same stream, sample for sample, at every block size.
+            if (firstStream.empty())
+                firstStream = rows;
+            else
+                ASSERT_EQ (rows, firstStream) << "blocks of " << blockSize << "\n" << describe (rows);
         }
     }
 }
