@@ -121,6 +121,40 @@ BENCHMARK (BM_ProjectEdit)
     ->ArgsProduct ({ sizes, { 0, 1 } })
     ->Unit (benchmark::kMillisecond);
 
+// One Pattern replaced, as a slider drag or a note-drag commit makes it: always an undo step.
+// args: project size
+void BM_ReplacePattern (benchmark::State& state)
+{
+    testing_support::isolateUserFolders();
+    const auto project = projectFor ((int) state.range (0));
+
+    VarneTAudioProcessor processor;
+    if (const auto error = processor.applyProjectEdit (project, false); error.isNotEmpty())
+    {
+        state.SkipWithError (error.toRawUTF8());
+        return;
+    }
+
+    const auto sectionIndex = (int) project.sections.size() - 1;
+    const auto patternIndex = (int) project.sections.back().sequence.size() - 1;
+    auto pattern = project.sections.back().sequence.back();
+    int velocity = 1;
+    const auto before = testing_support::allocationCount();
+    for (auto _ : state)
+    {
+        state.PauseTiming();
+        pattern.notes.back().velocity = 1 + velocity++ % 127;
+        processor.getUndoManager().beginNewTransaction();
+        state.ResumeTiming();
+
+        if (const auto error = processor.replacePattern (pattern, sectionIndex, patternIndex); error.isNotEmpty())
+            state.SkipWithError (error.toRawUTF8());
+    }
+
+    reportProject (state, project, before);
+}
+BENCHMARK (BM_ReplacePattern)->ArgNames ({ "size" })->ArgsProduct ({ sizes })->Unit (benchmark::kMillisecond);
+
 // getStateInformation. args: project size, dirty (the baseline travels too)
 void BM_StateSave (benchmark::State& state)
 {
