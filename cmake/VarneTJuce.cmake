@@ -44,7 +44,8 @@ target_compile_features(varnet_juce PUBLIC cxx_std_20)
 # JUCE's own sources are not ours to keep warning-free.
 target_compile_options(varnet_juce PRIVATE -w)
 
-# The product's identity, written once above and read by C++ through VarneTIdentity.h.
+# The product's identity, written once in the top CMakeLists.txt and read by C++ through
+# VarneTIdentity.h.
 configure_file("${PROJECT_SOURCE_DIR}/cmake/VarneTIdentity.h.in" "${PROJECT_BINARY_DIR}/generated/VarneTIdentity.h" @ONLY)
 add_library(varnet_identity INTERFACE)
 target_include_directories(varnet_identity INTERFACE "${PROJECT_BINARY_DIR}/generated")

@@ -20,6 +20,8 @@ void check (bool condition, const char* what, const juce::String& detail)
 }
 } // namespace
 
+extern "C" int LLVMFuzzerTestOneInput (const std::uint8_t* data, std::size_t size);
+
 extern "C" int LLVMFuzzerTestOneInput (const std::uint8_t* data, std::size_t size)
 {
     using namespace VarneT;

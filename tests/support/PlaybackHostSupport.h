@@ -10,10 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <future>
-#include <map>
+#include <memory>
 
 namespace host_test
 {
@@ -88,9 +85,8 @@ using testing_support::describe;
 using testing_support::notesOf;
 using testing_support::noteOns;
 using testing_support::expectBalanced;
-using testing_support::finishesWithin;
-
 using testing_support::expectStartsWith;
+using testing_support::finishesWithin;
 
 /** The Section parameter, the plug-in's one parameter beside the wrapper's bypass. */
 inline juce::AudioProcessorParameter* sectionParameterOf (juce::AudioPluginInstance& plugin)
