@@ -194,3 +194,62 @@ TEST (AutoAdvanceButton, OnOffAndDisabledLooksDiffer)
     EXPECT_EQ (on.getPixelAt (14, 15), juce::Colour (VarneTTheme::Palette::teal)); // the filled indicator
 }
 } // namespace
+
+namespace
+{
+// The instance-name field is an underline only: divider at rest, outline under the real pointer,
+// a 2-pixel focus line while it has the keyboard focus.
+TEST (RealPointer, InstanceNameUnderlineFollowsHoverAndFocus)
+{
+    ThemedArea area;
+    juce::TextEditor field;
+    field.getProperties().set (VarneTTheme::Roles::instanceName, true);
+    field.setText ("Varne-T 1");
+    field.setBounds (60, 60, 200, 40);
+    area.addAndMakeVisible (field);
+    gui::DesktopWindow window (area, { 60, 60 });
+
+    const auto lineAt = [&field] (int row) { return gui::snapshotOf (field).getPixelAt (100, row); };
+    const juce::Colour divider (VarneTTheme::Palette::divider), outline (VarneTTheme::Palette::outline), focus (VarneTTheme::Palette::focus);
+
+    ASSERT_TRUE (gui::input::moveTo (area.getScreenPosition() + juce::Point<int> (5, 5)));
+    EXPECT_EQ (lineAt (38), divider);
+    EXPECT_NE (lineAt (39), divider);
+    EXPECT_EQ (gui::snapshotOf (field).getPixelAt (4, 38), juce::Colour (VarneTTheme::Palette::fieldBackground)); // 8-pixel inset
+
+    ASSERT_TRUE (gui::input::moveToCentreOf (field));
+    ASSERT_TRUE (gui::pumpUntil ([&] { return field.isMouseOver (true); }));
+    EXPECT_EQ (lineAt (38), outline);
+
+    ASSERT_TRUE (gui::input::click());
+    ASSERT_TRUE (gui::pumpUntil ([&] { return field.hasKeyboardFocus (true); }));
+    EXPECT_EQ (lineAt (38), focus);
+    EXPECT_EQ (lineAt (39), focus);
+}
+
+TEST (RealPointer, ADoubleClickOnTheResizeCornerResetsTheScale)
+{
+    ThemedArea area;
+    int resets = 0;
+    VarneTEditorComponents::ScaleResetCorner corner (&area, nullptr, [&resets] { ++resets; });
+    corner.setBounds (382, 182, 18, 18);
+    area.addAndMakeVisible (corner);
+    gui::DesktopWindow window (area);
+
+    // A click elsewhere between them keeps the framework from counting clicks across steps.
+    const auto clickElsewhere = [&area] { return gui::input::moveTo (area.getScreenPosition() + juce::Point<int> (20, 20)) && gui::input::click(); };
+
+    ASSERT_TRUE (clickElsewhere());
+    ASSERT_TRUE (gui::input::moveToCentreOf (corner));
+    ASSERT_TRUE (gui::input::click());
+    ASSERT_TRUE (gui::flushMessages());
+    EXPECT_EQ (resets, 0);
+
+    ASSERT_TRUE (clickElsewhere());
+    ASSERT_TRUE (gui::input::moveToCentreOf (corner));
+    ASSERT_TRUE (gui::input::doubleClick());
+    ASSERT_TRUE (gui::pumpUntil ([&resets] { return resets > 0; }));
+    ASSERT_TRUE (gui::flushMessages());
+    EXPECT_EQ (resets, 1);
+}
+} // namespace

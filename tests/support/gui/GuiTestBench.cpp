@@ -111,6 +111,7 @@ bool moveToCentreOf (const juce::Component& c) { return moveTo (c.getScreenBound
 bool press (int button) { return runXdotool ({ "mousedown", juce::String (button) }) && flushMessages(); }
 bool release (int button) { return runXdotool ({ "mouseup", juce::String (button) }) && flushMessages(); }
 bool click (int button) { return runXdotool ({ "click", juce::String (button) }) && flushMessages(); }
+bool doubleClick (int button) { return runXdotool ({ "click", "--repeat", "2", "--delay", "40", juce::String (button) }) && flushMessages(); }
 bool key (const juce::String& keys) { return runXdotool ({ "key", "--clearmodifiers", keys }) && flushMessages(); }
 bool type (const juce::String& text) { return runXdotool ({ "type", "--", text }) && flushMessages(); }
 
