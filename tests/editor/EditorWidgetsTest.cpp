@@ -76,7 +76,9 @@ TEST (EditorTexts, PitchChoices)
         { 0, 0, "Chord \xc2\xb7 Root" }, { 0, 1, "Chord \xc2\xb7 2nd note" }, { 0, -1, "Chord \xc2\xb7 Step -1" },
         { 1, 0, "Scale \xc2\xb7 Degree 1" }, { 1, -3, "Scale \xc2\xb7 Degree -2" },
         { 2, 0, "Input \xc2\xb7 Lowest note" }, { 2, 10, "Input \xc2\xb7 11th note" }, { 2, -32, "Input \xc2\xb7 Step -32" },
-        { 3, 60, "Fixed \xc2\xb7 C3  MIDI 60" }, { 3, 0, "Fixed \xc2\xb7 C-2  MIDI 0" }, { 4, 0, "" }, { -1, 0, "" } };
+        { 3, 60, "Fixed \xc2\xb7 C3  MIDI 60" }, { 3, 0, "Fixed \xc2\xb7 C-2  MIDI 0" }, { 4, 0, "" }, { -1, 0, "" },
+        { 1, INT_MAX, "Scale \xc2\xb7 Degree 2147483648" }, { 0, INT_MAX, "Chord \xc2\xb7 2147483648th note" },
+        { 3, 128, "Fixed \xc2\xb7   MIDI 128" } };
     for (const auto& [basis, v, text] : cases)
         EXPECT_EQ (pitchChoiceText (basis, v), utf8 (text)) << basis << " " << v;
 }
@@ -135,6 +137,10 @@ TEST (EditorTexts, NotePitchTexts)
         { noteWith (B::input, 1), chords, 7, "2nd input note" },
         { noteWith (B::input, -3), chords, 7, "Input step -3" },
         { noteWith ((B) 9, 0), chords, 7, "" },
+        { noteWith (B::chord, INT_MAX), chords, 7, "2147483648th chord note" },
+        { noteWith (B::scale, INT_MIN), chords, 7, "Scale 6" },
+        { noteWith (B::input, INT_MIN), scale, 12, "Scale 5" },
+        { noteWith (B::fixed, 0, INT_MAX, INT_MAX, INT_MAX), chords, 7, "G8" },
     };
     for (const auto& c : cases)
         EXPECT_EQ (notePitchText (c.note, c.source, c.degrees), c.text) << c.text;
