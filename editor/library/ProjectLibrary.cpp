@@ -307,15 +307,6 @@ bool pathIsTaken (const juce::File& file)
     return ::lstat (file.getFullPathName().toRawUTF8(), &status) == 0;
 }
 
-bool holdsProjectNamed (const juce::File& file, const juce::String& name)
-{
-    if (file.isSymbolicLink() || ! file.existsAsFile())
-        return false;
-    ProjectFileInfo info;
-    juce::String sha;
-    return loadProjectFile (file, info, sha).isEmpty() && info.name.equalsIgnoreCase (name.trim());
-}
-
 juce::File freeProjectFile (const juce::File& folder, const juce::String& fileName)
 {
     auto candidate = folder.getChildFile (fileName);

@@ -92,9 +92,6 @@ bool isWritableLibraryTarget (const juce::File& target, const juce::File& folder
 /** Whether the path is taken by anything (file, folder, or link, even a dangling one). */
 bool pathIsTaken (const juce::File& file);
 
-/** A regular file (not a link) that reads as a library project of this name, ignoring case. */
-bool holdsProjectNamed (const juce::File& file, const juce::String& name);
-
 /** The first of "<stem>.json", "<stem> (2).json", ... in the folder whose path is free. */
 juce::File freeProjectFile (const juce::File& folder, const juce::String& fileName);
 

@@ -337,11 +337,10 @@ juce::String ProjectLibraryController::saveAsBeforeLoading (const juce::String& 
     if (fileName.isEmpty())
         return "Project name required.";
 
-    // The legal file of the name; when another project already holds it, a free numbered file.
+    // The file of a library project of this name (so the save is refused), else the legal file
+    // of the name, or a free numbered one when anything else holds it.
     const auto folder = projectLibraryFolder();
-    auto target = folder.getChildFile (fileName);
-    if (pathIsTaken (target) && ! holdsProjectNamed (target, name))
-        target = freeProjectFile (folder, fileName);
+    const auto target = chooseLibraryTarget (folder, name, buildLibraryEntries (listProjectFiles (folder)));
 
     const auto result = saveProjectToLibrary (name, description, target, false);
     if (result.isEmpty())
