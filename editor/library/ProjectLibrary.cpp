@@ -5,6 +5,7 @@
 #include <juce_cryptography/juce_cryptography.h>
 
 #include <algorithm>
+#include <map>
 #include <sys/stat.h>
 
 namespace VarneT
@@ -94,7 +95,10 @@ juce::String readProjectFileEnvelope (const juce::var& root, ProjectFileInfo& in
     return {};
 }
 
-juce::String loadProjectFile (const juce::File& file, ProjectFileInfo& info, juce::String& sha256)
+namespace
+{
+/** Reads and checks a library file; the raw bytes stay in `bytes` for hashing. */
+juce::String readProjectFile (const juce::File& file, ProjectFileInfo& info, juce::MemoryBlock& bytes)
 {
     const juce::String unreadable { "Could not read project file" };
 
@@ -105,7 +109,6 @@ juce::String loadProjectFile (const juce::File& file, ProjectFileInfo& info, juc
         || ! S_ISREG (status.st_mode) || status.st_size <= 0 || status.st_size > maxProjectFileBytes)
         return unreadable;
 
-    juce::MemoryBlock bytes;
     if (! file.loadFileAsData (bytes) || bytes.isEmpty())
         return unreadable;
 
@@ -118,8 +121,15 @@ juce::String loadProjectFile (const juce::File& file, ProjectFileInfo& info, juc
     if (parsed.failed())
         return parsed.getErrorMessage();
 
+    return readProjectFileEnvelope (root, info);
+}
+} // namespace
+
+juce::String loadProjectFile (const juce::File& file, ProjectFileInfo& info, juce::String& sha256)
+{
     ProjectFileInfo read;
-    if (auto message = readProjectFileEnvelope (root, read); message.isNotEmpty())
+    juce::MemoryBlock bytes;
+    if (auto message = readProjectFile (file, read, bytes); message.isNotEmpty())
         return message;
 
     info = std::move (read);
@@ -239,22 +249,95 @@ std::vector<juce::File> listProjectFiles (const juce::File& folder)
 ProjectLibraryEntry readLibraryEntry (const juce::File& file)
 {
     ProjectFileInfo info;
-    juce::String sha;
-    if (loadProjectFile (file, info, sha).isEmpty())
+    juce::MemoryBlock bytes;
+    if (readProjectFile (file, info, bytes).isEmpty())
         return { file, info.name, info.description };
     return { file, bareName (file), {} };
 }
 
-std::vector<ProjectLibraryEntry> buildLibraryEntries (const std::vector<juce::File>& files)
+namespace
 {
-    std::vector<ProjectLibraryEntry> entries;
-    entries.reserve (files.size());
-    for (const auto& file : files)
-        entries.push_back (readLibraryEntry (file));
+/** What a listed file gave when it had this size and modification time. */
+struct CachedEntry
+{
+    LibraryListing::Stamp stamp;
+    juce::String name, description;
+};
 
+LibraryListing::Stamp stampOf (const juce::File& file)
+{
+    struct stat status {};
+    if (::stat (file.getFullPathName().toRawUTF8(), &status) != 0)
+        return { -1, 0 };
+    return { (juce::int64) status.st_size, (juce::int64) status.st_mtim.tv_sec * 1000000000 + status.st_mtim.tv_nsec };
+}
+
+/** Entries of files read before, for as long as the files keep their size and modification
+    time. Message thread only, like every library operation that lists. */
+std::map<juce::String, CachedEntry>& entryCache()
+{
+    static std::map<juce::String, CachedEntry> cache;
+    return cache;
+}
+} // namespace
+
+LibraryListing beginLibraryListing (const std::vector<juce::File>& files)
+{
+    LibraryListing listing;
+    listing.entries.reserve (files.size());
+    const auto& cache = entryCache();
+    for (const auto& file : files)
+    {
+        listing.stamps.push_back (stampOf (file));
+        const auto found = cache.find (file.getFullPathName());
+        if (found != cache.end() && found->second.stamp == listing.stamps.back() && listing.stamps.back().first >= 0)
+        {
+            listing.entries.push_back ({ file, found->second.name, found->second.description });
+        }
+        else
+        {
+            listing.toRead.push_back (listing.entries.size());
+            listing.entries.push_back ({ file, {}, {} });
+        }
+    }
+    return listing;
+}
+
+bool readLibraryListing (LibraryListing& listing, const std::function<bool()>& shouldStop)
+{
+    for (const auto i : listing.toRead)
+    {
+        if (shouldStop && shouldStop())
+            return false;
+        listing.entries[i] = readLibraryEntry (listing.entries[i].file);
+    }
+    return true;
+}
+
+std::vector<ProjectLibraryEntry> finishLibraryListing (LibraryListing&& listing)
+{
+    auto& cache = entryCache();
+    for (const auto i : listing.toRead)
+    {
+        const auto& entry = listing.entries[i];
+        // A file that changed while it was read is read again next time.
+        if (stampOf (entry.file) == listing.stamps[i] && listing.stamps[i].first >= 0)
+            cache[entry.file.getFullPathName()] = { listing.stamps[i], entry.name, entry.description };
+        else
+            cache.erase (entry.file.getFullPathName());
+    }
+
+    auto entries = std::move (listing.entries);
     std::stable_sort (entries.begin(), entries.end(),
                       [] (const auto& a, const auto& b) { return projectNameComesFirst (a.name, b.name); });
     return entries;
+}
+
+std::vector<ProjectLibraryEntry> buildLibraryEntries (const std::vector<juce::File>& files)
+{
+    auto listing = beginLibraryListing (files);
+    readLibraryListing (listing, {});
+    return finishLibraryListing (std::move (listing));
 }
 
 bool isSameLibraryFile (const juce::File& a, const juce::File& b)

@@ -2,6 +2,8 @@
 
 #include <juce_core/juce_core.h>
 
+#include <functional>
+#include <utility>
 #include <vector>
 
 /** What a read library file gives. */
@@ -71,6 +73,22 @@ bool projectNameComesFirst (const juce::String& a, const juce::String& b);
 
 ProjectLibraryEntry readLibraryEntry (const juce::File& file);
 std::vector<ProjectLibraryEntry> buildLibraryEntries (const std::vector<juce::File>& files);
+
+/** buildLibraryEntries in three steps, so that the reading can run on another thread: entries of
+    files unchanged since they were last read come from memory (begin, message thread), the others
+    are read in full (read, any thread; false when stopped), then remembered and sorted (finish,
+    message thread). The result is the same as reading every file. */
+struct LibraryListing
+{
+    using Stamp = std::pair<juce::int64, juce::int64>; // size, modification time in ns
+    std::vector<ProjectLibraryEntry> entries;
+    std::vector<Stamp> stamps;
+    std::vector<size_t> toRead;
+};
+
+LibraryListing beginLibraryListing (const std::vector<juce::File>& files);
+bool readLibraryListing (LibraryListing&, const std::function<bool()>& shouldStop);
+std::vector<ProjectLibraryEntry> finishLibraryListing (LibraryListing&&);
 
 /** Both name the same file: exact paths on a case-sensitive file system. */
 bool isSameLibraryFile (const juce::File& a, const juce::File& b);

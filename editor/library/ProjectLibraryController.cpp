@@ -25,6 +25,11 @@ ProjectLibraryController::ProjectLibraryController (VarneTAudioProcessor& p, Pro
     markProjectClean();
 }
 
+ProjectLibraryController::~ProjectLibraryController()
+{
+    listingPool.removeAllJobs (true, 10000);
+}
+
 juce::String ProjectLibraryController::projectsButtonText (bool modified)
 {
     return modified ? juce::String (juce::CharPointer_UTF8 ("Projects \xe2\x80\xa2")) : juce::String ("Projects");
@@ -188,11 +193,41 @@ void ProjectLibraryController::updateProjectsButton (bool force)
 //==============================================================================
 void ProjectLibraryController::showProjectLibrary()
 {
-    if (libraryOverlay == nullptr)
+    if (libraryOverlay == nullptr || listingInProgress)
         return;
 
     updateProjectsButton (true);
-    auto entries = buildLibraryEntries (listProjectFiles (projectLibraryFolder()));
+    auto listing = std::make_shared<LibraryListing> (beginLibraryListing (listProjectFiles (projectLibraryFolder())));
+    if (listing->toRead.size() <= backgroundListingThreshold)
+    {
+        readLibraryListing (*listing, {});
+        openLibraryOverlay (finishLibraryListing (std::move (*listing)));
+        return;
+    }
+
+    // Reading every file of a large library takes seconds: a worker reads them and the overlay
+    // opens with the same list once it is complete.
+    listingInProgress = true;
+    juce::WeakReference<ProjectLibraryController> self (this);
+    listingPool.addJob ([listing, self]
+    {
+        const auto* job = juce::ThreadPoolJob::getCurrentThreadPoolJob();
+        if (! readLibraryListing (*listing, [job] { return job != nullptr && job->shouldExit(); }))
+            return;
+
+        juce::MessageManager::callAsync ([listing, self]
+        {
+            if (auto* controller = self.get())
+            {
+                controller->listingInProgress = false;
+                controller->openLibraryOverlay (finishLibraryListing (std::move (*listing)));
+            }
+        });
+    });
+}
+
+void ProjectLibraryController::openLibraryOverlay (std::vector<ProjectLibraryEntry> entries)
+{
     libraryOverlay->setCurrentProject (libraryProjectFile, projectModified);
     libraryOverlay->open (std::move (entries), libraryProjectFile.existsAsFile() ? libraryProjectFile : juce::File());
 }

@@ -4,6 +4,8 @@
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include <memory>
+
 #include <functional>
 
 class VarneTAudioProcessor;
@@ -29,6 +31,7 @@ public:
     };
 
     ProjectLibraryController (VarneTAudioProcessor&, ProjectLibraryOverlay*, ProjectDirtyOverlay*, EditorHooks);
+    ~ProjectLibraryController();
 
     /** The Projects button's caption for a modified state. */
     static juce::String projectsButtonText (bool modified);
@@ -63,10 +66,16 @@ public:
     const juce::String& getLibraryProjectDescription() const noexcept { return libraryProjectDescription; }
     bool isProjectModified() const noexcept { return projectModified; }
 
+    /** Libraries with more unread files than this are read on a worker thread before the overlay
+        opens, so the message thread stays responsive. */
+    static constexpr size_t backgroundListingThreshold = 64;
+    bool isListingInProgress() const noexcept { return listingInProgress; }
+
 private:
     void rebuildOverlayList (const juce::File& selected);
     void clearLibraryState();
     void reportOverlayError (const juce::String&);
+    void openLibraryOverlay (std::vector<ProjectLibraryEntry>);
 
     VarneTAudioProcessor& processor;
     ProjectLibraryOverlay* libraryOverlay;
@@ -80,5 +89,9 @@ private:
     bool projectModified = false;
     juce::uint32 lastModifiedCheckMs = 0;
 
+    bool listingInProgress = false;
+    juce::ThreadPool listingPool { 1 };
+
+    JUCE_DECLARE_WEAK_REFERENCEABLE (ProjectLibraryController)
     JUCE_DECLARE_NON_COPYABLE (ProjectLibraryController)
 };

@@ -468,3 +468,36 @@ TEST_F (LibraryActions, ChangesSurviveClosingAndReopeningTheEditor)
     EXPECT_EQ (processor.getProjectCopy().sections[0].name, "edited");
     juce::ignoreUnused (day);
 }
+
+TEST_F (LibraryActions, ALargeLibraryIsReadOffTheMessageThreadAndListedTheSame)
+{
+    const auto count = (int) ProjectLibraryController::backgroundListingThreshold + 16;
+    for (int i = count; i >= 1; --i)
+        writeProjectFixture ("file " + juce::String (i) + ".json", "Take " + std::to_string (i));
+    writeFixture (libraryFolder().getChildFile ("broken.json"), "{");
+
+    controller().showProjectLibrary();
+    EXPECT_TRUE (controller().isListingInProgress());
+    EXPECT_FALSE (rig->libraryOverlay.isVisible());
+    ASSERT_TRUE (pumpUntil ([&] { return rig->libraryOverlay.isVisible(); }));
+    EXPECT_FALSE (controller().isListingInProgress());
+
+    const auto names = entryNames (rig->libraryOverlay.getEntries());
+    ASSERT_EQ (names.size(), (size_t) count + 1);
+    EXPECT_EQ (names.front(), "broken");
+    EXPECT_EQ (names[1], "Take 1");
+    EXPECT_EQ (names.back(), "Take " + std::to_string (count));
+    EXPECT_EQ (names, entryNames (VarneT::buildLibraryEntries (VarneT::listProjectFiles (libraryFolder()))));
+
+    // A file changed since it was listed is read again.
+    writeProjectFixture ("file 1.json", "Renamed");
+    EXPECT_EQ (VarneT::buildLibraryEntries (VarneT::listProjectFiles (libraryFolder()))[1].name, "Renamed");
+
+    // Closing the editor while a listing runs stops it without opening anything.
+    rig->libraryOverlay.close();
+    for (int i = 1; i <= count; ++i)
+        libraryFolder().getChildFile ("file " + juce::String (i) + ".json").setLastModificationTime (juce::Time (1000000));
+    controller().showProjectLibrary();
+    rig.reset();
+    juce::MessageManager::getInstance()->runDispatchLoopUntil (50);
+}
