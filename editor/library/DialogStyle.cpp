@@ -1,26 +1,21 @@
 #include "editor/library/DialogStyle.h"
 
-#include "editor/library/OverlayColours.h"
+#include "editor/VarneTTheme.h"
 
 namespace VarneT
 {
-juce::Font overlayFont (float height, bool bold)
-{
-    return juce::Font (height, bold ? juce::Font::bold : juce::Font::plain);
-}
-
 void makeFieldLabel (juce::Component& parent, juce::Label& label, const juce::String& text)
 {
     label.setText (text, juce::dontSendNotification);
-    label.setColour (juce::Label::textColourId, overlayColours::captionText);
-    label.setFont (overlayFont (12.0f, true));
+    label.setColour (juce::Label::textColourId, VarneTTheme::colour (VarneTTheme::Palette::captionText));
+    label.setFont (VarneTTheme::themeFont (12.0f, true));
     parent.addAndMakeVisible (label);
 }
 
 void setButtonRole (juce::Button& button, const juce::String& text, bool primary)
 {
     button.setButtonText (text);
-    button.getProperties().set ("primary", primary);
+    button.getProperties().set (VarneTTheme::Roles::primary, primary);
     button.setMouseCursor (juce::MouseCursor::PointingHandCursor);
 }
 
@@ -28,10 +23,10 @@ void styleDialogTextEditor (juce::TextEditor& editor, bool multiLine)
 {
     editor.setMultiLine (multiLine, multiLine);
     editor.setReturnKeyStartsNewLine (multiLine);
-    editor.setColour (juce::TextEditor::backgroundColourId, overlayColours::backdrop);
-    editor.setColour (juce::TextEditor::textColourId, overlayColours::text);
-    editor.setColour (juce::TextEditor::outlineColourId, overlayColours::pressedFill);
-    editor.setColour (juce::TextEditor::focusedOutlineColourId, overlayColours::focus);
+    editor.setColour (juce::TextEditor::backgroundColourId, VarneTTheme::colour (VarneTTheme::Palette::backdrop));
+    editor.setColour (juce::TextEditor::textColourId, VarneTTheme::colour (VarneTTheme::Palette::text));
+    editor.setColour (juce::TextEditor::outlineColourId, VarneTTheme::colour (VarneTTheme::Palette::pressedFill));
+    editor.setColour (juce::TextEditor::focusedOutlineColourId, VarneTTheme::colour (VarneTTheme::Palette::focus));
     editor.setIndents (10, 6);
 }
 

@@ -5,9 +5,6 @@
 // Styling shared by the project overlays.
 namespace VarneT
 {
-/** Bold font of the given height; one place for the overlays' fonts. */
-juce::Font overlayFont (float height, bool bold);
-
 void makeFieldLabel (juce::Component& parent, juce::Label& label, const juce::String& text);
 void setButtonRole (juce::Button& button, const juce::String& text, bool primary);
 void styleDialogTextEditor (juce::TextEditor& editor, bool multiLine);

@@ -1,7 +1,7 @@
 #include "editor/library/ProjectDirtyOverlay.h"
 
 #include "editor/library/DialogStyle.h"
-#include "editor/library/OverlayColours.h"
+#include "editor/VarneTTheme.h"
 
 using namespace VarneT;
 
@@ -11,8 +11,8 @@ ProjectDirtyOverlay::ProjectDirtyOverlay()
     setWantsKeyboardFocus (true);
     setVisible (false);
 
-    messageLabel.setColour (juce::Label::textColourId, overlayColours::text);
-    messageLabel.setFont (overlayFont (14.0f, true));
+    messageLabel.setColour (juce::Label::textColourId, VarneTTheme::colour (VarneTTheme::Palette::text));
+    messageLabel.setFont (VarneTTheme::themeFont (14.0f, true));
     messageLabel.setJustificationType (juce::Justification::centredLeft);
     messageLabel.setMinimumHorizontalScale (0.7f);
     addAndMakeVisible (messageLabel);
@@ -28,8 +28,8 @@ ProjectDirtyOverlay::ProjectDirtyOverlay()
     nameEditor.onEscapeKey = [this] { dismiss(); };
     descriptionEditor.onEscapeKey = [this] { dismiss(); };
 
-    statusLabel.setColour (juce::Label::textColourId, overlayColours::error);
-    statusLabel.setFont (overlayFont (12.0f, true));
+    statusLabel.setColour (juce::Label::textColourId, VarneTTheme::colour (VarneTTheme::Palette::error));
+    statusLabel.setFont (VarneTTheme::themeFont (12.0f, true));
     statusLabel.setMinimumHorizontalScale (0.65f);
     addAndMakeVisible (statusLabel);
 
@@ -81,7 +81,7 @@ void ProjectDirtyOverlay::dismiss()
 
 void ProjectDirtyOverlay::showError (const juce::String& text)
 {
-    statusLabel.setColour (juce::Label::textColourId, overlayColours::error);
+    statusLabel.setColour (juce::Label::textColourId, VarneTTheme::colour (VarneTTheme::Palette::error));
     statusLabel.setText (text, juce::dontSendNotification);
 }
 
@@ -206,18 +206,18 @@ void ProjectDirtyOverlay::paint (juce::Graphics& g)
     const auto x0 = (float) panel.getX(), y0 = (float) panel.getY();
     const auto pw = (float) panel.getWidth(), ph = (float) panel.getHeight();
 
-    g.fillAll (overlayColours::backdrop.withAlpha ((juce::uint8) 0xe6));
-    g.setColour (overlayColours::panelBackground);
+    g.fillAll (VarneTTheme::colour (VarneTTheme::Palette::backdrop).withAlpha ((juce::uint8) 0xe6));
+    g.setColour (VarneTTheme::colour (VarneTTheme::Palette::panelBackground));
     g.fillRoundedRectangle (panel.toFloat(), 8.0f);
 
-    g.setColour (overlayColours::menuBackground);
+    g.setColour (VarneTTheme::colour (VarneTTheme::Palette::menuBackground));
     g.fillRoundedRectangle (x0, y0, pw, 58.0f, 8.0f);
     g.fillRect (x0, y0 + 8.0f, pw, 50.0f);
 
-    g.setColour (overlayColours::text);
-    g.setFont (overlayFont (23.0f, true));
+    g.setColour (VarneTTheme::colour (VarneTTheme::Palette::text));
+    g.setFont (VarneTTheme::themeFont (23.0f, true));
     g.drawText ("Unsaved Project", juce::Rectangle<float> (x0 + 24.0f, y0, pw - 48.0f, 58.0f), juce::Justification::centredLeft, true);
 
-    g.setColour (overlayColours::pressedFill);
+    g.setColour (VarneTTheme::colour (VarneTTheme::Palette::pressedFill));
     g.drawRoundedRectangle (x0 + 1.0f, y0 + 1.0f, juce::jmax (0.0f, pw - 2.0f), juce::jmax (0.0f, ph - 2.0f), 8.0f, 1.5f);
 }

@@ -1,7 +1,7 @@
 #include "editor/library/ProjectLibraryOverlay.h"
 
 #include "editor/library/DialogStyle.h"
-#include "editor/library/OverlayColours.h"
+#include "editor/VarneTTheme.h"
 
 using namespace VarneT;
 
@@ -50,25 +50,25 @@ ProjectLibraryOverlay::ProjectLibraryOverlay()
     addAndMakeVisible (listViewport);
 
     openFolderLink.setButtonText ("Open Projects Folder");
-    openFolderLink.setColour (juce::HyperlinkButton::textColourId, overlayColours::teal);
-    openFolderLink.setFont (overlayFont (11.5f, false).withStyle (juce::Font::underlined), false, juce::Justification::centredRight);
+    openFolderLink.setColour (juce::HyperlinkButton::textColourId, VarneTTheme::colour (VarneTTheme::Palette::teal));
+    openFolderLink.setFont (VarneTTheme::themeFont (11.5f, false).withStyle (juce::Font::underlined), false, juce::Justification::centredRight);
     openFolderLink.setTooltip ("Open the Varne-T project folder in your file manager");
     openFolderLink.onClick = [this] { if (onOpenFolder) onOpenFolder(); };
     addAndMakeVisible (openFolderLink);
 
     emptyLabel.setText ("No saved projects", juce::dontSendNotification);
-    emptyLabel.setColour (juce::Label::textColourId, overlayColours::outline);
+    emptyLabel.setColour (juce::Label::textColourId, VarneTTheme::colour (VarneTTheme::Palette::outline));
     emptyLabel.setJustificationType (juce::Justification::centred);
     addAndMakeVisible (emptyLabel);
 
-    confirmLabel.setColour (juce::Label::textColourId, overlayColours::text);
-    confirmLabel.setFont (overlayFont (13.0f, true));
+    confirmLabel.setColour (juce::Label::textColourId, VarneTTheme::colour (VarneTTheme::Palette::text));
+    confirmLabel.setFont (VarneTTheme::themeFont (13.0f, true));
     confirmLabel.setJustificationType (juce::Justification::centredLeft);
     confirmLabel.setMinimumHorizontalScale (0.7f);
     addAndMakeVisible (confirmLabel);
 
-    statusLabel.setColour (juce::Label::textColourId, overlayColours::success);
-    statusLabel.setFont (overlayFont (12.0f, true));
+    statusLabel.setColour (juce::Label::textColourId, VarneTTheme::colour (VarneTTheme::Palette::success));
+    statusLabel.setFont (VarneTTheme::themeFont (12.0f, true));
     statusLabel.setMinimumHorizontalScale (0.65f);
     addAndMakeVisible (statusLabel);
 
@@ -138,7 +138,7 @@ juce::File ProjectLibraryOverlay::getSelectedFile() const
 void ProjectLibraryOverlay::setStatus (const juce::String& text, bool isError)
 {
     statusLabel.setText (text, juce::dontSendNotification);
-    statusLabel.setColour (juce::Label::textColourId, isError ? overlayColours::error : overlayColours::success);
+    statusLabel.setColour (juce::Label::textColourId, isError ? VarneTTheme::colour (VarneTTheme::Palette::error) : VarneTTheme::colour (VarneTTheme::Palette::success));
 }
 
 void ProjectLibraryOverlay::show()
@@ -201,7 +201,7 @@ void ProjectLibraryOverlay::updateRowColours()
     for (int i = 0; i < rowButtons.size() && i < (int) entries.size(); ++i)
     {
         rowButtons[i]->setToggleState (i == selectedIndex, juce::dontSendNotification);
-        rowButtons[i]->setColour (juce::TextButton::textColourOffId, isCurrentRow (i) ? overlayColours::teal : overlayColours::text);
+        rowButtons[i]->setColour (juce::TextButton::textColourOffId, isCurrentRow (i) ? VarneTTheme::colour (VarneTTheme::Palette::teal) : VarneTTheme::colour (VarneTTheme::Palette::text));
     }
 }
 
@@ -393,31 +393,31 @@ void ProjectLibraryOverlay::paint (juce::Graphics& g)
     const auto panel = panelBounds();
     const auto x0 = panel.getX(), y0 = panel.getY(), pw = panel.getWidth(), ph = panel.getHeight();
 
-    g.fillAll (overlayColours::backdrop.withAlpha ((juce::uint8) 0xe0));
-    g.setColour (overlayColours::panelBackground);
+    g.fillAll (VarneTTheme::colour (VarneTTheme::Palette::backdrop).withAlpha ((juce::uint8) 0xe0));
+    g.setColour (VarneTTheme::colour (VarneTTheme::Palette::panelBackground));
     g.fillRoundedRectangle (panel.toFloat(), 8.0f);
 
-    g.setColour (overlayColours::menuBackground);
+    g.setColour (VarneTTheme::colour (VarneTTheme::Palette::menuBackground));
     g.fillRoundedRectangle (juce::Rectangle<int> (x0, y0, pw, 58).toFloat(), 8.0f);
     g.fillRect (x0, y0 + 8, pw, 50);
 
-    g.setColour (overlayColours::text);
-    g.setFont (overlayFont (23.0f, true));
+    g.setColour (VarneTTheme::colour (VarneTTheme::Palette::text));
+    g.setFont (VarneTTheme::themeFont (23.0f, true));
     g.drawText ("Project Library", juce::Rectangle<int> (x0 + 24, y0, pw - 48, 58), juce::Justification::centredLeft, true);
 
     const auto captionWidth = juce::jmin (pw - 44, juce::jlimit (220, 380, pw - 324));
-    g.setColour (overlayColours::outline);
-    g.setFont (overlayFont (10.5f, true));
+    g.setColour (VarneTTheme::colour (VarneTTheme::Palette::outline));
+    g.setFont (VarneTTheme::themeFont (10.5f, true));
     g.drawText ("PROJECTS", juce::Rectangle<int> (x0 + 22, y0 + 76, captionWidth, juce::jmin (juce::jmax (ph - 94, 0), 16)),
                 juce::Justification::centredLeft, true);
 
     const auto dividerX = (float) (x0 + captionWidth + 32);
     if (y0 + ph - 22 > y0 + 80)
     {
-        g.setColour (overlayColours::hoverFill);
+        g.setColour (VarneTTheme::colour (VarneTTheme::Palette::hoverFill));
         g.fillRect (juce::Rectangle<float> (dividerX, (float) (y0 + 80), 1.0f, (float) (ph - 102)));
     }
 
-    g.setColour (overlayColours::pressedFill);
+    g.setColour (VarneTTheme::colour (VarneTTheme::Palette::pressedFill));
     g.drawRoundedRectangle (juce::Rectangle<int> (x0 + 1, y0 + 1, pw - 2, ph - 2).toFloat(), 8.0f, 1.5f);
 }
