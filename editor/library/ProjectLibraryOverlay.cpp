@@ -9,6 +9,28 @@ namespace
 {
 constexpr int rowPitch = 36;
 constexpr int rowHeight = 30;
+
+/** A row of the list. The theme draws plain button text in one colour; a row draws its own text
+    in its text colour, so that the current project's row stands out in the list. */
+class RowButton : public juce::TextButton
+{
+public:
+    void paintButton (juce::Graphics& g, bool highlighted, bool down) override
+    {
+        auto& lf = getLookAndFeel();
+        lf.drawButtonBackground (g, *this, findColour (buttonColourId), highlighted, down);
+        if (getToggleState() || ! isEnabled())
+        {
+            lf.drawButtonText (g, *this, highlighted, down);
+            return;
+        }
+
+        g.setColour (findColour (textColourOffId));
+        g.setFont (VarneTTheme::themeFont (13.0f, true));
+        g.drawFittedText (getButtonText(), getLocalBounds().reduced (6, 2).translated (0, down ? 1 : 0),
+                          juce::Justification::centred, 1);
+    }
+};
 } // namespace
 
 ProjectLibraryOverlay::ProjectLibraryOverlay()
@@ -117,7 +139,7 @@ void ProjectLibraryOverlay::setEntries (std::vector<ProjectLibraryEntry> newEntr
     rowButtons.clear();
     for (size_t i = 0; i < entries.size(); ++i)
     {
-        auto* row = rowButtons.add (new juce::TextButton());
+        auto* row = rowButtons.add (new RowButton());
         row->setMouseCursor (juce::MouseCursor::PointingHandCursor);
         row->onClick = [this, index = (int) i] { rowClicked (index); };
         listContent.addAndMakeVisible (row);
