@@ -501,3 +501,31 @@ TEST_F (LibraryActions, ALargeLibraryIsReadOffTheMessageThreadAndListedTheSame)
     rig.reset();
     juce::MessageManager::getInstance()->runDispatchLoopUntil (50);
 }
+
+TEST_F (LibraryActions, CurrentFileDeletedElsewhereSelectsNothingAndFolderFailuresAreReported)
+{
+    const auto night = saveAs ("Night", "night");
+    saveAs ("Day", "day");
+    controller().loadProjectFromLibrary (night);
+    night.deleteFile();
+
+    controller().showProjectLibrary();
+    EXPECT_EQ (rig->libraryOverlay.getSelectedIndex(), -1);
+    EXPECT_EQ (entryNames (rig->libraryOverlay.getEntries()), std::vector<std::string> { "Day" });
+
+    // Saving over the vanished file is refused; nothing is written under its name.
+    EXPECT_EQ (controller().saveProjectToLibrary ("Night", "", night, true), "Project was deleted outside Varne-T. Save with a new name.");
+    EXPECT_FALSE (night.exists());
+
+    // A file where the projects folder belongs.
+    libraryFolder().deleteRecursively();
+    writeFixture (libraryFolder(), "in the way");
+    controller().openProjectFolder();
+    EXPECT_EQ (rig->libraryOverlay.statusLabel.getText(), "Could not open project folder.");
+    EXPECT_TRUE (rig->revealed.isEmpty());
+    rig->libraryOverlay.nameEditor.setText ("Dusk");
+    rig->libraryOverlay.saveButton.onClick();
+    EXPECT_EQ (rig->libraryOverlay.statusLabel.getText(), "Could not create project folder");
+    EXPECT_EQ (rig->errors[rig->errors.size() - 1], "Could not create project folder");
+    EXPECT_TRUE (libraryFolder().existsAsFile());
+}
