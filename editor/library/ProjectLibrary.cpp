@@ -6,7 +6,10 @@
 
 #include <algorithm>
 #include <map>
+#include <cstdio>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace VarneT
 {
@@ -203,8 +206,19 @@ bool writeFileAtomically (const juce::File& target, const juce::String& text)
         }
     }
 
-    if (written && temporary.moveFileTo (target))
-        return true;
+    // rename() replaces the target in one step; JUCE's moveFileTo deletes the target first,
+    // which would lose the old file if anything failed in between.
+    if (written)
+    {
+        if (const auto fd = ::open (temporary.getFullPathName().toRawUTF8(), O_RDONLY); fd >= 0)
+        {
+            ::fsync (fd);
+            ::close (fd);
+        }
+
+        if (::rename (temporary.getFullPathName().toRawUTF8(), target.getFullPathName().toRawUTF8()) == 0)
+            return true;
+    }
 
     temporary.deleteFile();
     return false;
