@@ -529,3 +529,24 @@ TEST_F (LibraryActions, CurrentFileDeletedElsewhereSelectsNothingAndFolderFailur
     EXPECT_EQ (rig->errors[rig->errors.size() - 1], "Could not create project folder");
     EXPECT_TRUE (libraryFolder().existsAsFile());
 }
+
+TEST_F (LibraryActions, ModifiedCheckIgnoresTheActiveSectionAndRunsAtMostTwiceASecond)
+{
+    auto project = processor.getProjectCopy();
+    project.sections.push_back (project.sections[0]);
+    project.sections[1].name = "Section 2";
+    ASSERT_TRUE (processor.applyProjectEdit (project, true).isEmpty());
+    saveAs ("Night", "night");
+    EXPECT_EQ (rig->buttonText, "Projects");
+
+    ASSERT_TRUE (processor.selectSection (1, false).isEmpty());
+    controller().updateProjectsButton (true);
+    EXPECT_FALSE (controller().isProjectModified());
+
+    // Right after a check the timer's call does nothing; a forced one sees the edit.
+    editProject (processor, "edited");
+    controller().updateProjectsButton (false);
+    EXPECT_FALSE (controller().isProjectModified());
+    EXPECT_TRUE (pumpUntil ([&] { controller().updateProjectsButton (false); return controller().isProjectModified(); }, 5000));
+    EXPECT_EQ (rig->buttonText, juce::String (juce::CharPointer_UTF8 ("Projects \xe2\x80\xa2")));
+}
