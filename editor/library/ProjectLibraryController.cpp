@@ -5,6 +5,8 @@
 #include "model/ProjectJson.h"
 #include "plugin/PluginProcessor.h"
 
+#include <utility>
+
 using namespace VarneT;
 
 ProjectLibraryController::ProjectLibraryController (VarneTAudioProcessor& p, ProjectLibraryOverlay* library,
@@ -23,6 +25,7 @@ ProjectLibraryController::ProjectLibraryController (VarneTAudioProcessor& p, Pro
     }
 
     markProjectClean();
+    prepareLibraryListing();
 }
 
 ProjectLibraryController::~ProjectLibraryController()
@@ -193,8 +196,15 @@ void ProjectLibraryController::updateProjectsButton (bool force)
 //==============================================================================
 void ProjectLibraryController::showProjectLibrary()
 {
-    if (libraryOverlay == nullptr || listingInProgress)
+    if (libraryOverlay == nullptr)
         return;
+
+    // A click during a background read opens the overlay as soon as the read is done.
+    if (listingInProgress)
+    {
+        openWhenListed = true;
+        return;
+    }
 
     updateProjectsButton (true);
     auto listing = std::make_shared<LibraryListing> (beginLibraryListing (listProjectFiles (projectLibraryFolder())));
@@ -205,9 +215,15 @@ void ProjectLibraryController::showProjectLibrary()
         return;
     }
 
-    // Reading every file of a large library takes seconds: a worker reads them and the overlay
-    // opens with the same list once it is complete.
+    readInBackground (std::move (listing), true);
+}
+
+void ProjectLibraryController::readInBackground (std::shared_ptr<VarneT::LibraryListing> listing, bool openAfterwards)
+{
+    // Reading every file of a large library takes seconds: a worker reads them, the message
+    // thread remembers the results, and the overlay opens listing what a direct read would.
     listingInProgress = true;
+    openWhenListed = openAfterwards;
     juce::WeakReference<ProjectLibraryController> self (this);
     listingPool.addJob ([listing, self]
     {
@@ -217,13 +233,26 @@ void ProjectLibraryController::showProjectLibrary()
 
         juce::MessageManager::callAsync ([listing, self]
         {
-            if (auto* controller = self.get())
-            {
-                controller->listingInProgress = false;
-                controller->openLibraryOverlay (finishLibraryListing (std::move (*listing)));
-            }
+            auto* controller = self.get();
+            if (controller == nullptr)
+                return;
+
+            controller->listingInProgress = false;
+            finishLibraryListing (std::move (*listing));
+            if (std::exchange (controller->openWhenListed, false))
+                controller->showProjectLibrary(); // lists again: unchanged files come from memory
         });
     });
+}
+
+void ProjectLibraryController::prepareLibraryListing()
+{
+    if (libraryOverlay == nullptr || listingInProgress)
+        return;
+
+    auto listing = std::make_shared<LibraryListing> (beginLibraryListing (listProjectFiles (projectLibraryFolder())));
+    if (listing->toRead.size() > backgroundListingThreshold)
+        readInBackground (std::move (listing), false);
 }
 
 void ProjectLibraryController::openLibraryOverlay (std::vector<ProjectLibraryEntry> entries)

@@ -49,6 +49,9 @@ public:
 
     // Library actions.
     void showProjectLibrary();
+    /** Reads a large library on a worker ahead of the first showProjectLibrary (when the editor
+        opens), so that the overlay then opens at once. */
+    void prepareLibraryListing();
     void saveLibraryProjectAs (const juce::String& name, const juce::String& description);
     void loadLibraryProject (const juce::File&);
     void deleteLibraryProject (const juce::File&);
@@ -76,6 +79,7 @@ private:
     void clearLibraryState();
     void reportOverlayError (const juce::String&);
     void openLibraryOverlay (std::vector<ProjectLibraryEntry>);
+    void readInBackground (std::shared_ptr<VarneT::LibraryListing>, bool openAfterwards);
 
     VarneTAudioProcessor& processor;
     ProjectLibraryOverlay* libraryOverlay;
@@ -90,6 +94,7 @@ private:
     juce::uint32 lastModifiedCheckMs = 0;
 
     bool listingInProgress = false;
+    bool openWhenListed = false;
     juce::ThreadPool listingPool { 1 };
 
     JUCE_DECLARE_WEAK_REFERENCEABLE (ProjectLibraryController)

@@ -550,3 +550,26 @@ TEST_F (LibraryActions, ModifiedCheckIgnoresTheActiveSectionAndRunsAtMostTwiceAS
     EXPECT_TRUE (pumpUntil ([&] { controller().updateProjectsButton (false); return controller().isProjectModified(); }, 5000));
     EXPECT_EQ (rig->buttonText, juce::String (juce::CharPointer_UTF8 ("Projects \xe2\x80\xa2")));
 }
+
+TEST_F (LibraryActions, ALargeLibraryIsReadWhenTheEditorOpensAndAClickMeanwhileOpensItAfterwards)
+{
+    rig.reset();
+    const auto count = (int) ProjectLibraryController::backgroundListingThreshold + 8;
+    for (int i = 1; i <= count; ++i)
+        writeProjectFixture ("early " + juce::String (i) + ".json", "Early " + std::to_string (i));
+
+    rig = std::make_unique<LibraryRig> (processor);
+    EXPECT_TRUE (controller().isListingInProgress());
+    controller().showProjectLibrary();
+    EXPECT_FALSE (rig->libraryOverlay.isVisible());
+    ASSERT_TRUE (pumpUntil ([&] { return rig->libraryOverlay.isVisible(); }));
+    EXPECT_EQ ((int) rig->libraryOverlay.getEntries().size(), count);
+    EXPECT_EQ (rig->libraryOverlay.getEntries()[1].name, "Early 2");
+
+    // Once read, the next editor opens the library at once.
+    rig.reset();
+    rig = std::make_unique<LibraryRig> (processor);
+    EXPECT_FALSE (controller().isListingInProgress());
+    controller().showProjectLibrary();
+    EXPECT_TRUE (rig->libraryOverlay.isVisible());
+}
