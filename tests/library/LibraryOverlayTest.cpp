@@ -157,6 +157,14 @@ TEST (LibraryOverlay, DeleteAsksAndReturnConfirmsEscapeCancelsThenCloses)
     o.confirmButton.onClick();
     EXPECT_EQ (deleted.size(), 1);
 
+    // Escape in either field closes the overlay.
+    for (auto* field : { &o.nameEditor, &o.descriptionEditor })
+    {
+        o.open (entries, {});
+        field->onEscapeKey();
+        EXPECT_FALSE (o.isVisible());
+    }
+
     // Closing drops a pending question without running it.
     o.deleteButton.onClick();
     o.close();
