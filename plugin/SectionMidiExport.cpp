@@ -1,0 +1,189 @@
+#include "plugin/SectionMidiExport.h"
+
+#include "kit/FileClipboard.h"
+#include "model/ChordSymbols.h"
+#include "model/ProjectValidation.h"
+#include "plugin/PluginProcessor.h"
+
+namespace VarneT
+{
+
+juce::MidiMessageSequence sectionMidiSequence (const Section& section, int midiChannel, const PitchContext& context)
+{
+    const auto channel = juce::jlimit (1, 16, midiChannel);
+    const auto ticks = [] (double beats) { return beats * midiExportTicksPerQuarter; };
+
+    juce::MidiMessageSequence track;
+    track.addEvent (juce::MidiMessage::tempoMetaEvent (500000), 0.0);
+
+    double offset = 0.0;
+    double lastEvent = 0.0;
+
+    auto add = [&track, &lastEvent] (juce::MidiMessage message, double time)
+    {
+        track.addEvent (message, time);
+        lastEvent = juce::jmax (lastEvent, time);
+    };
+
+    for (int sectionPass = 0; sectionPass < section.repeatCount; ++sectionPass)
+    {
+        for (const auto& pattern : section.sequence)
+        {
+            for (int patternPass = 0; patternPass < pattern.repeatCount; ++patternPass)
+            {
+                for (const auto& note : pattern.notes)
+                {
+                    const auto pitch = resolveTargetPitch (note.target, note.octave, context);
+
+                    if (pitch < 0)
+                        continue;
+
+                    const auto velocity = static_cast<juce::uint8> (juce::jlimit (0, 127, note.velocity));
+                    add (juce::MidiMessage::noteOn (channel, pitch & 0x7f, velocity), ticks (offset + note.startBeat));
+                    add (juce::MidiMessage::noteOff (channel, pitch & 0x7f, static_cast<juce::uint8> (0)),
+                         ticks (offset + note.startBeat + note.durationBeats));
+                }
+
+                for (const auto& pedal : pattern.pedal)
+                {
+                    add (juce::MidiMessage::controllerEvent (channel, 64, pedal.value & 0x7f), ticks (offset + pedal.startBeat));
+                    add (juce::MidiMessage::controllerEvent (channel, 64, 0), ticks (offset + pedal.startBeat + pedal.durationBeats));
+                }
+
+                offset += pattern.lengthBeats;
+            }
+        }
+    }
+
+    // Notes and pedal releases may outlast the Section; end-of-track must still be the last event.
+    // Both times are compared as the whole ticks the file will hold.
+    const auto end = juce::jmax (std::round (ticks (offset)), std::round (lastEvent));
+    track.addEvent (juce::MidiMessage::endOfTrack(), end);
+    track.updateMatchedPairs();
+    return track;
+}
+
+juce::MemoryBlock sectionMidiFileBytes (const Section& section, int midiChannel, const PitchContext& context)
+{
+    juce::MidiFile file;
+    file.setTicksPerQuarterNote (midiExportTicksPerQuarter);
+    file.addTrack (sectionMidiSequence (section, midiChannel, context));
+
+    juce::MemoryOutputStream out;
+    file.writeTo (out, 1);
+    return out.getMemoryBlock();
+}
+
+juce::String sectionMidiFileName (const juce::String& sectionName, int sectionIndex)
+{
+    auto name = juce::File::createLegalFileName (sectionName.trim());
+
+    // A name of dots alone would name the folder itself or its parent.
+    if (name.containsOnly ("."))
+        name = {};
+
+    if (name.isEmpty())
+        name = "Section " + juce::String (sectionIndex + 1);
+
+    return name + ".mid";
+}
+
+namespace
+{
+const char* const noteNames[] { "C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B" };
+
+SectionMidiExport failure (const juce::String& message) { return { {}, {}, message }; }
+
+/** Writes beside the destination and moves the finished file over it. */
+juce::String writeMidiFile (const juce::File& destination, const juce::MidiFile& midi)
+{
+    juce::TemporaryFile temporary (destination, juce::TemporaryFile::useHiddenFile);
+
+    {
+        juce::FileOutputStream stream (temporary.getFile(), 16384);
+
+        if (! stream.openedOk())
+            return "Could not create MIDI file";
+
+        if (! stream.setPosition (0) || ! stream.truncate().wasOk())
+            return "Could not replace MIDI file";
+
+        if (! midi.writeTo (stream, 1))
+            return "Could not write Standard MIDI File";
+
+        stream.flush();
+
+        if (stream.getStatus().failed())
+            return stream.getStatus().getErrorMessage();
+    }
+
+    if (! temporary.overwriteTargetFileWithTemporary())
+        return "Could not create MIDI file";
+
+    return {};
+}
+} // namespace
+
+SectionMidiExport exportSectionMidi (const Project& project, const juce::String& chordText,
+                                     const std::function<juce::File()>& makeFolder)
+{
+    const auto folder = makeFolder ? makeFolder() : juce::File();
+
+    if (folder.getFullPathName().isEmpty())
+        return failure ("Could not create temporary MIDI directory");
+
+    if (project.sections.empty())
+        return failure ("No active Section to export");
+
+    const auto index = juce::jlimit (0, static_cast<int> (project.sections.size()) - 1, project.activeSectionIndex);
+    const auto& section = project.sections[static_cast<std::size_t> (index)];
+    const auto file = folder.getChildFile (sectionMidiFileName (section.name, index));
+
+    auto single = project;
+    single.sections = { section };
+    single.activeSectionIndex = 0;
+
+    if (auto message = validateProject (single); message.isNotEmpty())
+        return failure (message);
+
+    PitchContext context;
+    juce::String pitchText;
+
+    if (project.pitchSource == PitchSource::scale)
+    {
+        context = pitchContextFromScale (project.scale);
+        pitchText = juce::String (noteNames[((project.scale.root % 12) + 12) % 12]) + " " + project.scale.name;
+    }
+    else
+    {
+        ParsedChord chord;
+
+        if (auto message = parseChordSymbol (chordText.isNotEmpty() ? chordText : project.previewChord, chord);
+            message.isNotEmpty())
+            return failure (message);
+
+        context = pitchContextFromChord (chord, project.scale);
+        pitchText = chordText;
+    }
+
+    juce::MidiFile midi;
+    midi.setTicksPerQuarterNote (midiExportTicksPerQuarter);
+    midi.addTrack (sectionMidiSequence (section, project.midiChannel, context));
+
+    if (auto message = writeMidiFile (file, midi); message.isNotEmpty())
+        return failure (message);
+
+    return { file,
+             "Exported section '" + section.name + "' (" + juce::String (static_cast<int> (section.sequence.size()))
+                 + " Patterns) on " + pitchText + " to " + file.getFileName(),
+             {} };
+}
+
+SectionMidiExport exportActiveSectionMidi (const VarneTAudioProcessor& processor)
+{
+    const auto project = processor.getProjectCopy();
+    const auto chordText = project.pitchSource == PitchSource::scale ? juce::String() : processor.getDisplayChordName();
+    return exportSectionMidi (project, chordText, [] { return tolmek::createMidiExportFolder ("Varne-T"); });
+}
+
+} // namespace VarneT
