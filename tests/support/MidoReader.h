@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#ifndef VARNET_PYTHON
+ #define VARNET_PYTHON "/usr/bin/python3"
+#endif
+
 namespace testing_support
 {
 
