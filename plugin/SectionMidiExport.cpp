@@ -13,17 +13,18 @@ juce::MidiMessageSequence sectionMidiSequence (const Section& section, int midiC
     const auto channel = juce::jlimit (1, 16, midiChannel);
     const auto ticks = [] (double beats) { return beats * midiExportTicksPerQuarter; };
 
-    juce::MidiMessageSequence track;
-    track.addEvent (juce::MidiMessage::tempoMetaEvent (500000), 0.0);
+    // Collected first and sorted once (stable: equal times keep the order they were made in), as
+    // adding to a sequence one by one and matching pairs afterwards is quadratic in the events.
+    struct Timed
+    {
+        double time;
+        juce::MidiMessage message;
+    };
+
+    std::vector<Timed> events;
+    events.push_back ({ 0.0, juce::MidiMessage::tempoMetaEvent (500000) });
 
     double offset = 0.0;
-    double lastEvent = 0.0;
-
-    auto add = [&track, &lastEvent] (juce::MidiMessage message, double time)
-    {
-        track.addEvent (message, time);
-        lastEvent = juce::jmax (lastEvent, time);
-    };
 
     for (int sectionPass = 0; sectionPass < section.repeatCount; ++sectionPass)
     {
@@ -39,15 +40,16 @@ juce::MidiMessageSequence sectionMidiSequence (const Section& section, int midiC
                         continue;
 
                     const auto velocity = static_cast<juce::uint8> (juce::jlimit (0, 127, note.velocity));
-                    add (juce::MidiMessage::noteOn (channel, pitch & 0x7f, velocity), ticks (offset + note.startBeat));
-                    add (juce::MidiMessage::noteOff (channel, pitch & 0x7f, static_cast<juce::uint8> (0)),
-                         ticks (offset + note.startBeat + note.durationBeats));
+                    events.push_back ({ ticks (offset + note.startBeat), juce::MidiMessage::noteOn (channel, pitch & 0x7f, velocity) });
+                    events.push_back ({ ticks (offset + note.startBeat + note.durationBeats),
+                                        juce::MidiMessage::noteOff (channel, pitch & 0x7f, static_cast<juce::uint8> (0)) });
                 }
 
                 for (const auto& pedal : pattern.pedal)
                 {
-                    add (juce::MidiMessage::controllerEvent (channel, 64, pedal.value & 0x7f), ticks (offset + pedal.startBeat));
-                    add (juce::MidiMessage::controllerEvent (channel, 64, 0), ticks (offset + pedal.startBeat + pedal.durationBeats));
+                    events.push_back ({ ticks (offset + pedal.startBeat), juce::MidiMessage::controllerEvent (channel, 64, pedal.value & 0x7f) });
+                    events.push_back ({ ticks (offset + pedal.startBeat + pedal.durationBeats),
+                                        juce::MidiMessage::controllerEvent (channel, 64, 0) });
                 }
 
                 offset += pattern.lengthBeats;
@@ -55,11 +57,36 @@ juce::MidiMessageSequence sectionMidiSequence (const Section& section, int midiC
         }
     }
 
+    std::stable_sort (events.begin(), events.end(), [] (const Timed& a, const Timed& b) { return a.time < b.time; });
+
+    juce::MidiMessageSequence track;
+    double lastEvent = 0.0;
+    bool sounding[128] {};
+
+    for (auto& e : events)
+    {
+        // A note that starts again before it ended is ended first, at the new start.
+        if (e.message.isNoteOn())
+        {
+            auto& on = sounding[e.message.getNoteNumber()];
+
+            if (on)
+                track.addEvent (juce::MidiMessage::noteOff (channel, e.message.getNoteNumber()), e.time);
+
+            on = true;
+        }
+        else if (e.message.isNoteOff())
+        {
+            sounding[e.message.getNoteNumber()] = false;
+        }
+
+        track.addEvent (e.message, e.time);
+        lastEvent = e.time;
+    }
+
     // Notes and pedal releases may outlast the Section; end-of-track must still be the last event.
     // Both times are compared as the whole ticks the file will hold.
-    const auto end = juce::jmax (std::round (ticks (offset)), std::round (lastEvent));
-    track.addEvent (juce::MidiMessage::endOfTrack(), end);
-    track.updateMatchedPairs();
+    track.addEvent (juce::MidiMessage::endOfTrack(), juce::jmax (std::round (ticks (offset)), std::round (lastEvent)));
     return track;
 }
 
