@@ -275,3 +275,56 @@ TEST (MidiFileSaveController, AnIncompleteBackendGetsTheNativeDialogs)
     }
     EXPECT_EQ (scriptedDismissals, 0);
 }
+
+// Here, after every other header: Xlib's macros would clash with them.
+#include <X11/Xlib.h>
+
+namespace
+{
+// Without a window manager some of JUCE's window requests fail harmlessly.
+int ignoreXError (Display*, XErrorEvent*) { return 0; }
+} // namespace
+
+TEST (MidiFileSaveController, NativeBackendAsksBeforeReplacing)
+{
+    if (juce::SystemStats::getEnvironmentVariable ("DISPLAY", {}).isEmpty())
+        GTEST_SKIP() << "needs an X display (run under xvfb-run)";
+
+    auto* previousHandler = XSetErrorHandler (ignoreXError);
+
+    auto backend = tolmek::defaultBackend();
+    ASSERT_TRUE (backend.isComplete());
+
+    juce::Component owner;
+    owner.setBounds (100, 100, 400, 300);
+    const juce::File file ("/tmp/Verse.mid");
+
+    for (const auto& [buttonText, expected] : { std::pair { "Replace", true }, std::pair { "Cancel", false } })
+    {
+        std::optional<bool> answer;
+        backend.confirmReplace (owner, file, [&] (bool replace) { answer = replace; });
+
+        auto* alert = dynamic_cast<juce::AlertWindow*> (juce::Component::getCurrentlyModalComponent());
+        ASSERT_NE (alert, nullptr);
+        EXPECT_EQ (alert->getName(), "Replace MIDI file?");
+        EXPECT_TRUE (alert->isAlwaysOnTop());
+
+        juce::TextButton* button = nullptr;
+        for (auto* child : alert->getChildren())
+            if (auto* b = dynamic_cast<juce::TextButton*> (child); b != nullptr && b->getButtonText() == buttonText)
+                button = b;
+        ASSERT_NE (button, nullptr) << buttonText;
+
+        button->triggerClick();
+        const auto end = juce::Time::getMillisecondCounter() + 20000;
+        while (! answer.has_value() && juce::Time::getMillisecondCounter() < end)
+            juce::MessageManager::getInstance()->runDispatchLoopUntil (5);
+
+        ASSERT_TRUE (answer.has_value());
+        EXPECT_EQ (*answer, expected);
+        backend.dismiss();
+    }
+
+    juce::MessageManager::getInstance()->runDispatchLoopUntil (20);
+    XSetErrorHandler (previousHandler);
+}
