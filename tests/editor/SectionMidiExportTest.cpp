@@ -59,7 +59,7 @@ TEST (SectionMidiDragButton, RightPressAsksForTheMenuAndALeftDragStartsOneNative
     button.setSize (60, 40);
     gui::DesktopWindow window (button, { 200, 200 });
 
-    juce::TemporaryFile midi (".mid");
+    juce::TemporaryFile midi (".bin");
     ASSERT_TRUE (midi.getFile().replaceWithText ("MThd"));
     int made = 0, rightClicks = 0;
     juce::StringArray statuses;

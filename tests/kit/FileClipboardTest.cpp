@@ -181,8 +181,8 @@ TEST (FileClipboard, ResultTexts)
 TEST (FileClipboard, CompletionIsAlwaysLaterWithOneLogLine)
 {
     ScratchFolder scratch;
-    const auto good = writeFile (scratch.folder, "good.mid", "MThd");
-    const auto emptyFile = writeFile (scratch.folder, "empty.mid", {});
+    const auto good = writeFile (scratch.folder, "good.bin", "MThd");
+    const auto emptyFile = writeFile (scratch.folder, "empty.bin", {});
 
     const FileClipboard::Result refused { false, "Windows CF_HDROP", "Opening clipboard failed (Windows 5)." };
 
@@ -249,7 +249,7 @@ TEST (FileClipboardX11, XclipReadsTheFileFromTheClipboard)
         GTEST_SKIP() << "needs an X display (run under xvfb-run)";
 
     ScratchFolder scratch;
-    const auto file = writeFile (scratch.folder, "Verse AB.mid", "MThd");
+    const auto file = writeFile (scratch.folder, "Verse AB.bin", "MThd");
 
     std::optional<FileClipboard::Result> delivered;
     FileClipboard::copyFile (file, nullptr, [&] (FileClipboard::Result r) { delivered = r; });
@@ -274,7 +274,7 @@ TEST (FileClipboardX11, XclipReadsTheFileFromTheClipboard)
     EXPECT_EQ (read ("UTF8_STRING"), file.getFullPathName());
 
     // A later copy replaces the offer.
-    const auto second = writeFile (scratch.folder, "Chorus.mid", "MThd");
+    const auto second = writeFile (scratch.folder, "Chorus.bin", "MThd");
     delivered.reset();
     FileClipboard::copyFile (second, nullptr, [&] (FileClipboard::Result r) { delivered = r; });
     ASSERT_TRUE (pumpUntil ([&] { return delivered.has_value(); }));

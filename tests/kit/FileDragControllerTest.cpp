@@ -67,7 +67,7 @@ struct ScriptedPerformer
 struct Scratch
 {
     juce::File folder = juce::File::getSpecialLocation (juce::File::tempDirectory).getNonexistentChildFile ("drag", {});
-    juce::File midi = folder.getChildFile ("Verse.mid");
+    juce::File midi = folder.getChildFile ("Verse.bin");
     Scratch()
     {
         folder.createDirectory();
@@ -171,7 +171,7 @@ TEST (FileDragController, OneNativeDragPerProcess)
 TEST (FileDragController, InvalidFilesAndRefusedStarts)
 {
     Scratch scratch;
-    const auto empty = scratch.folder.getChildFile ("empty.mid");
+    const auto empty = scratch.folder.getChildFile ("empty.bin");
     empty.create();
 
     const struct { const char* name; std::function<juce::File()> maker; } invalid[] {

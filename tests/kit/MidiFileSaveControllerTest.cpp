@@ -2,6 +2,7 @@
 // owner deletion, and the written bytes.
 
 #include "kit/MidiFileSaveController.h"
+#include "support/MidoReader.h"
 
 #include <gtest/gtest.h>
 
@@ -46,7 +47,29 @@ struct ScriptedDialogs
     }
 };
 
-juce::MemoryBlock bytes (const char* text) { return { text, std::strlen (text) }; }
+/** A Standard MIDI File whose one track holds the label as a text event. */
+juce::MemoryBlock bytes (const char* label)
+{
+    const auto n = static_cast<juce::uint8> (std::strlen (label));
+    juce::MemoryOutputStream out;
+    const juce::uint8 head[] { 'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 1, 0x03, 0xc0,
+                               'M', 'T', 'r', 'k', 0, 0, 0, static_cast<juce::uint8> (n + 8), 0, 0xff, 0x01, n };
+    out.write (head, sizeof (head));
+    out.write (label, n);
+    const juce::uint8 end[] { 0, 0xff, 0x2f, 0 };
+    out.write (end, sizeof (end));
+    return out.getMemoryBlock();
+}
+
+/** Whether the file holds the labelled bytes, and an independent reader takes it as MIDI. */
+bool holds (const juce::File& file, const char* label)
+{
+    juce::MemoryBlock content;
+    if (! file.loadFileAsData (content) || content != bytes (label))
+        return false;
+    const auto summary = testing_support::readWithMido (file);
+    return static_cast<int> (summary["type"]) == 1 && summary["events"][0]["type"].toString() == "text";
+}
 
 struct Scratch
 {
@@ -108,7 +131,7 @@ TEST (MidiFileSaveController, ProposedNamesAndTheChosenFileWritten)
         EXPECT_EQ (outcome.last.status, Status::saved);
         EXPECT_EQ (outcome.last.path, written.getFullPathName());
         EXPECT_EQ (outcome.last.getMessage ("Section"), "Section MIDI saved to " + written.getFullPathName());
-        EXPECT_EQ (written.loadFileAsString(), "MThd-2");
+        EXPECT_TRUE (holds (written, "MThd-2"));
         EXPECT_EQ (dialogs.saved, juce::StringArray (written.getFullPathName()));
     }
 
@@ -144,7 +167,7 @@ TEST (MidiFileSaveController, RefusalsCancelsAndReplacement)
     for (const auto& c : cases)
     {
         SCOPED_TRACE (c.name);
-        existing.replaceWithText ("old");
+        existing.replaceWithData (bytes ("old").getData(), bytes ("old").getSize());
         ScriptedDialogs dialogs;
         MidiFileSaveController controller (dialogs.make());
         juce::Component owner;
@@ -165,7 +188,7 @@ TEST (MidiFileSaveController, RefusalsCancelsAndReplacement)
         EXPECT_EQ (outcome.last.status, c.status);
         EXPECT_EQ (outcome.last.path, c.path);
         EXPECT_EQ (outcome.last.message, c.message);
-        EXPECT_EQ (existing.loadFileAsString(), c.content);
+        EXPECT_TRUE (holds (existing, c.content));
         EXPECT_TRUE (folderNamedMid.isDirectory());
     }
 
@@ -199,7 +222,7 @@ TEST (MidiFileSaveController, StaleAnswersAndGoneOwnersDoNothing)
         dialogs.choosers[1] (scratch.folder.getChildFile ("second.mid"));
         EXPECT_EQ (first.calls, 0);
         EXPECT_EQ (second.calls, 1);
-        EXPECT_EQ (scratch.folder.getChildFile ("second.mid").loadFileAsString(), "two");
+        EXPECT_TRUE (holds (scratch.folder.getChildFile ("second.mid"), "two"));
     }
 
     // The owner deleted while the chooser is open: no completion, and the late answer does nothing.
