@@ -5,6 +5,9 @@
 #include "model/ProjectValidation.h"
 #include "plugin/PluginProcessor.h"
 
+#include <cmath>
+#include <limits>
+
 namespace VarneT
 {
 
@@ -19,6 +22,9 @@ juce::MidiMessageSequence sectionMidiSequence (const Section& section, int midiC
     {
         double time;
         juce::MidiMessage message;
+        // At equal times note-offs and pedal releases come first, so that a note or pedal ending
+        // where the next one starts ends the earlier one, whatever order the two are stored in.
+        int rank = 1;
     };
 
     std::vector<Timed> events;
@@ -40,16 +46,22 @@ juce::MidiMessageSequence sectionMidiSequence (const Section& section, int midiC
                         continue;
 
                     const auto velocity = static_cast<juce::uint8> (juce::jlimit (0, 127, note.velocity));
-                    events.push_back ({ ticks (offset + note.startBeat), juce::MidiMessage::noteOn (channel, pitch & 0x7f, velocity) });
-                    events.push_back ({ ticks (offset + note.startBeat + note.durationBeats),
-                                        juce::MidiMessage::noteOff (channel, pitch & 0x7f, static_cast<juce::uint8> (0)) });
+                    const auto on = ticks (offset + note.startBeat);
+                    // A note's own end stays after its start even where a tiny length vanishes in
+                    // the addition.
+                    const auto off = std::max (ticks (offset + note.startBeat + note.durationBeats),
+                                               std::nextafter (on, std::numeric_limits<double>::infinity()));
+                    events.push_back ({ on, juce::MidiMessage::noteOn (channel, pitch & 0x7f, velocity) });
+                    events.push_back ({ off, juce::MidiMessage::noteOff (channel, pitch & 0x7f, static_cast<juce::uint8> (0)), 0 });
                 }
 
                 for (const auto& pedal : pattern.pedal)
                 {
-                    events.push_back ({ ticks (offset + pedal.startBeat), juce::MidiMessage::controllerEvent (channel, 64, pedal.value & 0x7f) });
-                    events.push_back ({ ticks (offset + pedal.startBeat + pedal.durationBeats),
-                                        juce::MidiMessage::controllerEvent (channel, 64, 0) });
+                    const auto down = ticks (offset + pedal.startBeat);
+                    const auto up = std::max (ticks (offset + pedal.startBeat + pedal.durationBeats),
+                                              std::nextafter (down, std::numeric_limits<double>::infinity()));
+                    events.push_back ({ down, juce::MidiMessage::controllerEvent (channel, 64, pedal.value & 0x7f) });
+                    events.push_back ({ up, juce::MidiMessage::controllerEvent (channel, 64, 0), 0 });
                 }
 
                 offset += pattern.lengthBeats;
@@ -57,7 +69,10 @@ juce::MidiMessageSequence sectionMidiSequence (const Section& section, int midiC
         }
     }
 
-    std::stable_sort (events.begin(), events.end(), [] (const Timed& a, const Timed& b) { return a.time < b.time; });
+    std::stable_sort (events.begin(), events.end(), [] (const Timed& a, const Timed& b)
+    {
+        return a.time < b.time || (a.time == b.time && a.rank < b.rank);
+    });
 
     juce::MidiMessageSequence track;
     double lastEvent = 0.0;

@@ -167,6 +167,35 @@ TEST (SectionMidiBytes, RepeatsRoundingChanceAndUnresolvablePitches)
     EXPECT_EQ (static_cast<int> (summary["events"][1]["channel"]), 2);
 }
 
+TEST (SectionMidiBytes, ANoteOrPedalEndingWhereTheNextStartsEndsFirstInAnyStoredOrder)
+{
+    for (const bool laterStoredFirst : { false, true })
+    {
+        auto pattern = makePattern (4.0);
+        if (laterStoredFirst)
+        {
+            addFixedNote (pattern, "b", 60, 1.0, 1.0, 90);
+            addPedal (pattern, "q", 1.0, 1.0, 100);
+        }
+        addFixedNote (pattern, "a", 60, 0.0, 1.0, 90);
+        addPedal (pattern, "p", 0.0, 1.0, 100);
+        if (! laterStoredFirst)
+        {
+            addFixedNote (pattern, "b", 60, 1.0, 1.0, 90);
+            addPedal (pattern, "q", 1.0, 1.0, 100);
+        }
+
+        TempFolder temp;
+        const auto summary = midoRead (VarneT::sectionMidiFileBytes (sectionOf ({ pattern }), 1, scaleContext),
+                                       temp.folder, "touching.mid");
+        expectWellFormed (summary, 3840);
+        EXPECT_EQ (midoEvents (summary, "note_on").joinIntoString (" "), "0:60 960:60") << laterStoredFirst;
+        EXPECT_EQ (midoEvents (summary, "note_off").joinIntoString (" "), "960:60 1920:60") << laterStoredFirst;
+        EXPECT_EQ (midoEvents (summary, "control_change").joinIntoString (" "), "0:64=100 960:64=0 960:64=100 1920:64=0")
+            << laterStoredFirst;
+    }
+}
+
 TEST (SectionMidiBytes, LargestSectionStaysWellFormed)
 {
     std::vector<VarneT::Pattern> patterns;
