@@ -125,10 +125,20 @@ TEST (SectionMidiExportActions, MenuItemsAndDismissal)
     gui::DesktopWindow window (editor, { 300, 300 });
     SectionMidiExportActions actions (processor, editor, editor.statusLine());
 
-    actions.showMenu (button, nullptr);
-    ASSERT_TRUE (gui::pumpUntil ([] { return juce::PopupMenu::dismissAllActiveMenus(), true; }));
+    int made = 0;
+    button.createMidiFile = [&] { ++made; return actions.exportActiveSectionMidi(); };
+    button.onRightClick = [&] { actions.showMenu (button, nullptr); };
+
+    // A real right-click opens the menu and starts no drag; dismissing it does nothing.
+    ASSERT_TRUE (gui::input::moveToCentreOf (button));
+    ASSERT_TRUE (gui::input::click (3));
+    ASSERT_TRUE (gui::pumpUntil ([] { return juce::Component::getCurrentlyModalComponent() != nullptr; }));
+    EXPECT_TRUE (juce::PopupMenu::dismissAllActiveMenus());
+    ASSERT_TRUE (gui::pumpUntil ([] { return juce::Component::getCurrentlyModalComponent() == nullptr; }));
     ASSERT_TRUE (gui::flushMessages());
     actions.handleMenuResult (0);
+    EXPECT_EQ (made, 0);
+    EXPECT_FALSE (tolmek::FileDragController::isNativeDragActive());
     EXPECT_TRUE (editor.statuses.isEmpty());
     EXPECT_TRUE (editor.errors.isEmpty());
 }
