@@ -228,8 +228,7 @@ bool writeFileAtomically (const juce::File& target, const juce::String& text)
 juce::File projectLibraryFolder()
 {
     return juce::File::getSpecialLocation (juce::File::userApplicationDataDirectory)
-        .getChildFile ("TOLMEK")
-        .getChildFile ("VarneT")
+        .getChildFile (VarneT::identity::settingsKey)
         .getChildFile ("projects");
 }
 

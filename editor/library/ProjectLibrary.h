@@ -1,5 +1,7 @@
 #pragma once
 
+#include "VarneTIdentity.h"
+
 #include <juce_core/juce_core.h>
 
 #include <functional>
@@ -25,7 +27,7 @@ namespace VarneT
 
 inline constexpr const char* projectFileFormat = "tolmek-plugin-project";
 inline constexpr int projectFileVersion = 2;
-inline constexpr const char* projectFilePlugin = "Varne-T";
+inline constexpr const char* projectFilePlugin = VarneT::identity::productName;
 
 /** Files larger than this are never read: a valid one stays far below it, and reading a huge
     stray file would stall the message thread. */
