@@ -79,7 +79,11 @@ void McpPluginBridge::handleRequestFile (const juce::File& requestFile)
 
     // Nothing can change the project between here and dispatch, which therefore need not export again.
     snapshotIsFresh = refreshRevision().isEmpty();
-    const juce::ScopeGuard forget { [this] { snapshotIsFresh = false; } };
+    const juce::ScopeGuard forget { [this]
+    {
+        snapshotIsFresh = false;
+        answeredCandidate = {};
+    } };
 
     const auto stem = requestFile.getFileNameWithoutExtension();
     const auto workingId = isValidId (stem) ? stem : freshId();
@@ -143,9 +147,9 @@ void McpPluginBridge::handleRequestFile (const juce::File& requestFile)
 
     // The answer always goes under the file's own name: a document naming another request must
     // not overwrite or pre-empt that request's response.
-    auto text = mcpjson::format (answer);
+    auto text = answerText (answer);
 
-    if ((juce::int64) text.getNumBytesAsUTF8() > responseLimitBytes)
+    if (mcpjson::utf8Size (text) > responseLimitBytes)
     {
         answer = makeErrorResponse (request, "MESSAGE_TOO_LARGE",
                                     "MCP JSON output exceeds the " + juce::String (responseLimitBytes / 1048576) + " MB limit");
@@ -327,6 +331,30 @@ juce::var McpPluginBridge::makeResponse (const Request& request, bool ok, bool c
     response->setProperty ("errorCode", errorCode);
     response->setProperty ("errorMessage", errorMessage);
     return juce::var (response.get());
+}
+
+juce::String McpPluginBridge::answerText (const juce::var& answer) const
+{
+    const auto project = answer.getProperty ("project", {});
+
+    if (auto* tree = project.getDynamicObject())
+    {
+        const Snapshot* known[] = { &current, &answeredCandidate,
+                                    transaction ? &transaction->before : nullptr,
+                                    transaction ? &transaction->next : nullptr,
+                                    transaction ? &transaction->after : nullptr };
+
+        for (const auto* snapshot : known)
+            if (snapshot != nullptr && snapshot->project.getDynamicObject() == tree && snapshot->jsonText.isNotEmpty())
+                return mcpjson::formatWithEmbedded (answer, project, snapshot->jsonText);
+
+        for (const auto& entry : finalized)
+            for (const auto* snapshot : { &entry.before, &entry.after })
+                if (snapshot->project.getDynamicObject() == tree && snapshot->jsonText.isNotEmpty())
+                    return mcpjson::formatWithEmbedded (answer, project, snapshot->jsonText);
+    }
+
+    return mcpjson::format (answer);
 }
 
 juce::var McpPluginBridge::makeErrorResponse (const Request& request, const juce::String& errorCode,

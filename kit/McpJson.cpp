@@ -1,6 +1,7 @@
 #include "kit/McpJson.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -96,9 +97,279 @@ juce::String canonicalise (const juce::var& value, juce::var& result)
     return {};
 }
 
+namespace
+{
+/** Prints exactly as JUCE's JSON writer does in its multi-line form, with less work per value:
+    plain strings are copied whole and each distinct number is printed once. */
+class Printer
+{
+public:
+    explicit Printer (juce::MemoryOutputStream& o) : out (o) {}
+
+    void write (const juce::var& v, int indent)
+    {
+        if (v.isString())
+        {
+            writeString (v.toString());
+        }
+        else if (v.isVoid())
+        {
+            raw ("null", 4);
+        }
+        else if (v.isUndefined())
+        {
+            raw ("undefined", 9);
+        }
+        else if (v.isBool())
+        {
+            static_cast<bool> (v) ? raw ("true", 4) : raw ("false", 5);
+        }
+        else if (v.isDouble())
+        {
+            const auto d = static_cast<double> (v);
+
+            if (std::isfinite (d))
+                text (numberText (d));
+            else
+                raw ("null", 4);
+        }
+        else if (auto* array = v.getArray())
+        {
+            out << '[';
+
+            if (! array->isEmpty())
+            {
+                for (int i = 0; i < array->size(); ++i)
+                {
+                    lineBreak (indent + 2);
+                    write (array->getReference (i), indent + 2);
+
+                    if (i < array->size() - 1)
+                        out << ',';
+                }
+
+                lineBreak (indent);
+            }
+
+            out << ']';
+        }
+        else if (v.isObject())
+        {
+            if (auto* object = v.getDynamicObject())
+            {
+                const auto& properties = object->getProperties();
+                out << '{';
+
+                for (int i = 0; i < properties.size(); ++i)
+                {
+                    lineBreak (indent + 2);
+                    writeString (properties.getName (i).toString());
+                    raw (": ", 2);
+                    write (*properties.getVarPointerAt (i), indent + 2);
+
+                    if (i < properties.size() - 1)
+                        out << ',';
+                }
+
+                lineBreak (indent);
+                out << '}';
+            }
+        }
+        else
+        {
+            text (v.toString());
+        }
+    }
+
+private:
+    void raw (const char* bytes, size_t size) { out.write (bytes, size); }
+    void text (const juce::String& s) { raw (s.toRawUTF8(), std::strlen (s.toRawUTF8())); }
+
+    void lineBreak (int indent)
+    {
+        raw ("\r\n", 2);
+        out.writeRepeatedByte (' ', (size_t) indent);
+    }
+
+    void writeString (const juce::String& s)
+    {
+        const auto* bytes = s.toRawUTF8();
+        const auto size = std::strlen (bytes);
+
+        for (size_t i = 0; i < size; ++i)
+        {
+            const auto c = (unsigned char) bytes[i];
+
+            if (c < 32 || c >= 127 || c == '"' || c == '\\')
+            {
+                out << '"' << juce::JSON::escapeString (s) << '"';
+                return;
+            }
+        }
+
+        out << '"';
+        raw (bytes, size);
+        out << '"';
+    }
+
+    const juce::String& numberText (double d)
+    {
+        std::uint64_t bits;
+        std::memcpy (&bits, &d, sizeof (bits));
+        auto& slot = numbers[(bits ^ (bits >> 29) ^ (bits >> 47)) % numbers.size()];
+
+        if (! slot.used || slot.bits != bits)
+        {
+            slot.used = true;
+            slot.bits = bits;
+            slot.text = juce::var (d).toString(); // JUCE's own printing of the number
+        }
+
+        return slot.text;
+    }
+
+    struct Number
+    {
+        bool used = false;
+        std::uint64_t bits = 0;
+        juce::String text;
+    };
+
+    juce::MemoryOutputStream& out;
+    std::array<Number, 509> numbers;
+};
+} // namespace
+
 juce::String format (const juce::var& value)
 {
-    return juce::JSON::toString (value, false, 15);
+    juce::MemoryOutputStream out (1024);
+    Printer printer (out);
+    printer.write (value, 0);
+    return out.toUTF8();
+}
+
+juce::String formatWithEmbedded (const juce::var& object, const juce::var& embedded, const juce::String& embeddedText)
+{
+    auto* dynamic = object.getDynamicObject();
+    auto* shared = embedded.getDynamicObject();
+
+    if (dynamic == nullptr || shared == nullptr)
+        return format (object);
+
+    // Printed one level down, a value's text is its own text with two more spaces after each line
+    // break (strings print with their line breaks escaped), so a known text is copied, not rebuilt.
+    const juce::String newLine ("\r\n");
+    const auto& properties = dynamic->getProperties();
+    juce::MemoryOutputStream out ((size_t) utf8Size (embeddedText) + 4096);
+
+    auto writeIndented = [&out] (const juce::String& text)
+    {
+        const auto* p = text.toRawUTF8();
+        const auto* end = p + utf8Size (text);
+
+        while (p < end)
+        {
+            const auto* lineEnd = static_cast<const char*> (std::memchr (p, '\n', (size_t) (end - p)));
+            const auto* next = lineEnd == nullptr ? end : lineEnd + 1;
+            out.write (p, (size_t) (next - p));
+
+            if (lineEnd != nullptr)
+                out.write ("  ", 2);
+
+            p = next;
+        }
+    };
+
+    out << '{';
+
+    for (int i = 0; i < properties.size(); ++i)
+    {
+        out << newLine << "  " << format (properties.getName (i).toString()) << ": ";
+        const auto& value = *properties.getVarPointerAt (i);
+        writeIndented (value.getDynamicObject() == shared ? embeddedText : format (value));
+
+        if (i < properties.size() - 1)
+            out << ',';
+    }
+
+    out << newLine << '}';
+    return out.toUTF8();
+}
+
+bool sameCanonicalContent (const juce::var& value, const juce::var& canonical) noexcept
+{
+    if (value.isDouble())
+    {
+        const auto d = static_cast<double> (value);
+
+        if (! std::isfinite (d))
+            return false;
+
+        constexpr double twoToThe63 = 9223372036854775808.0;
+
+        if (std::trunc (d) == d && d >= -twoToThe63 && d < twoToThe63)
+            return canonical.isInt64() && static_cast<juce::int64> (canonical) == static_cast<juce::int64> (d);
+
+        return canonical.isDouble() && static_cast<double> (canonical) == d;
+    }
+
+    if (value.isString())
+        return canonical.isString() && value.toString() == canonical.toString();
+
+    if (value.isInt())
+        return canonical.isInt() && static_cast<int> (canonical) == static_cast<int> (value);
+
+    if (value.isInt64())
+        return canonical.isInt64() && static_cast<juce::int64> (canonical) == static_cast<juce::int64> (value);
+
+    if (value.isBool())
+        return canonical.isBool() && static_cast<bool> (canonical) == static_cast<bool> (value);
+
+    if (value.isVoid())
+        return canonical.isVoid();
+
+    if (auto* array = value.getArray())
+    {
+        auto* other = canonical.getArray();
+
+        if (other == nullptr || other->size() != array->size())
+            return false;
+
+        for (int i = 0; i < array->size(); ++i)
+            if (! sameCanonicalContent (array->getReference (i), other->getReference (i)))
+                return false;
+
+        return true;
+    }
+
+    auto* object = value.getDynamicObject();
+    auto* other = canonical.getDynamicObject();
+
+    if (object == nullptr || other == nullptr || canonical.isArray())
+        return false;
+
+    // The canonical object holds the same names, each once, in sorted order; names are pooled, so
+    // finding one is a pointer comparison.
+    const auto& properties = object->getProperties();
+    const auto& sorted = other->getProperties();
+
+    if (properties.size() != sorted.size())
+        return false;
+
+    for (int i = 0; i < sorted.size(); ++i)
+    {
+        const auto* mine = properties.getVarPointer (sorted.getName (i));
+
+        if (mine == nullptr || ! sameCanonicalContent (*mine, *sorted.getVarPointerAt (i)))
+            return false;
+    }
+
+    return true;
+}
+
+juce::int64 utf8Size (const juce::String& text) noexcept
+{
+    return (juce::int64) std::strlen (text.toRawUTF8());
 }
 
 juce::String sha256Hex (const juce::String& text)

@@ -163,7 +163,8 @@ public:
     // Project operations
     juce::var dispatch (const Request& request);
     juce::String refreshRevision();
-    juce::String makeCandidate (const juce::var& project, Snapshot& candidate) const;
+    /** Without the revision (which costs a hash of the text) when withRevision is false. */
+    juce::String makeCandidate (const juce::var& project, Snapshot& candidate, bool withRevision = true) const;
     juce::String applyAndVerify (const Snapshot& candidate, const Snapshot& previous, Snapshot& result,
                                  juce::String& errorCode, juce::String& errorMessage);
     bool restoreSnapshot (const Snapshot& snapshot);
@@ -178,6 +179,8 @@ private:
     void setLastError (const juce::String& text);
     juce::String writeTextAtomically (const juce::File& target, const juce::String& text, juce::int64 limit);
     juce::String exportProjectSnapshot (Snapshot& snapshot) const;
+    /** The answer's text; a project the bridge has already printed is copied from its text. */
+    juce::String answerText (const juce::var& answer) const;
     void notifyChange (const juce::String& changeId);
     void expireFinalizedTransactions (juce::int64 nowMs);
     void deleteInstanceFolder();
@@ -229,6 +232,7 @@ private:
     std::deque<CachedResponse> responseCache;
 
     bool snapshotIsFresh = false; // refreshed by the intake of the request now being handled
+    Snapshot answeredCandidate;   // the project a validate_json answer carries, while it is written
     bool started = false;
     juce::int64 nextStartAttemptMs = 0;
     juce::int64 nextPresenceMs = 0;
