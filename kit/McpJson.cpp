@@ -4,19 +4,12 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace tolmek::mcpjson
 {
 
-namespace
-{
-bool utf8Less (const juce::String& a, const juce::String& b)
-{
-    // Code-point order of the texts equals the byte order of their UTF-8 forms.
-    return std::strcmp (a.toRawUTF8(), b.toRawUTF8()) < 0;
-}
-} // namespace
 
 juce::String canonicalise (const juce::var& value, juce::var& result)
 {
@@ -59,6 +52,7 @@ juce::String canonicalise (const juce::var& value, juce::var& result)
         return {};
     }
 
+    // Names are sorted by their UTF-8 bytes, which is the code-point order of the texts.
     if (value.isObject())
     {
         auto* object = value.getDynamicObject();
@@ -72,10 +66,14 @@ juce::String canonicalise (const juce::var& value, juce::var& result)
         for (int i = 0; i < properties.size(); ++i)
             order[(size_t) i] = i;
 
-        std::sort (order.begin(), order.end(), [&properties] (int a, int b)
+        const auto less = [&properties] (int a, int b)
         {
-            return utf8Less (properties.getName (a).toString(), properties.getName (b).toString());
-        });
+            return std::strcmp (properties.getName (a).getCharPointer().getAddress(),
+                                properties.getName (b).getCharPointer().getAddress()) < 0;
+        };
+
+        if (! std::is_sorted (order.begin(), order.end(), less))
+            std::sort (order.begin(), order.end(), less);
 
         juce::DynamicObject::Ptr sorted (new juce::DynamicObject());
 
@@ -104,7 +102,7 @@ namespace
 class Printer
 {
 public:
-    explicit Printer (juce::MemoryOutputStream& o) : out (o) {}
+    explicit Printer (std::string& o) : out (o) {}
 
     void write (const juce::var& v, int indent)
     {
@@ -135,7 +133,7 @@ public:
         }
         else if (auto* array = v.getArray())
         {
-            out << '[';
+            out += '[';
 
             if (! array->isEmpty())
             {
@@ -145,20 +143,20 @@ public:
                     write (array->getReference (i), indent + 2);
 
                     if (i < array->size() - 1)
-                        out << ',';
+                        out += ',';
                 }
 
                 lineBreak (indent);
             }
 
-            out << ']';
+            out += ']';
         }
         else if (v.isObject())
         {
             if (auto* object = v.getDynamicObject())
             {
                 const auto& properties = object->getProperties();
-                out << '{';
+                out += '{';
 
                 for (int i = 0; i < properties.size(); ++i)
                 {
@@ -168,11 +166,11 @@ public:
                     write (*properties.getVarPointerAt (i), indent + 2);
 
                     if (i < properties.size() - 1)
-                        out << ',';
+                        out += ',';
                 }
 
                 lineBreak (indent);
-                out << '}';
+                out += '}';
             }
         }
         else
@@ -182,13 +180,13 @@ public:
     }
 
 private:
-    void raw (const char* bytes, size_t size) { out.write (bytes, size); }
+    void raw (const char* bytes, size_t size) { out.append (bytes, size); }
     void text (const juce::String& s) { raw (s.toRawUTF8(), std::strlen (s.toRawUTF8())); }
 
     void lineBreak (int indent)
     {
-        raw ("\r\n", 2);
-        out.writeRepeatedByte (' ', (size_t) indent);
+        out += "\r\n";
+        out.append ((size_t) indent, ' ');
     }
 
     void writeString (const juce::String& s)
@@ -202,14 +200,16 @@ private:
 
             if (c < 32 || c >= 127 || c == '"' || c == '\\')
             {
-                out << '"' << juce::JSON::escapeString (s) << '"';
+                out += '"';
+                text (juce::JSON::escapeString (s));
+                out += '"';
                 return;
             }
         }
 
-        out << '"';
+        out += '"';
         raw (bytes, size);
-        out << '"';
+        out += '"';
     }
 
     const juce::String& numberText (double d)
@@ -235,17 +235,18 @@ private:
         juce::String text;
     };
 
-    juce::MemoryOutputStream& out;
+    std::string& out;
     std::array<Number, 509> numbers;
 };
 } // namespace
 
 juce::String format (const juce::var& value)
 {
-    juce::MemoryOutputStream out (1024);
+    std::string out;
+    out.reserve (1 << 16);
     Printer printer (out);
     printer.write (value, 0);
-    return out.toUTF8();
+    return juce::String::fromUTF8 (out.data(), (int) out.size());
 }
 
 juce::String formatWithEmbedded (const juce::var& object, const juce::var& embedded, const juce::String& embeddedText)
@@ -314,7 +315,13 @@ bool sameCanonicalContent (const juce::var& value, const juce::var& canonical) n
     }
 
     if (value.isString())
-        return canonical.isString() && value.toString() == canonical.toString();
+    {
+        if (! canonical.isString())
+            return false;
+
+        const auto a = value.toString(), b = canonical.toString();
+        return a.getCharPointer() == b.getCharPointer() || a == b; // usually the very same text
+    }
 
     if (value.isInt())
         return canonical.isInt() && static_cast<int> (canonical) == static_cast<int> (value);
@@ -384,13 +391,15 @@ bool isInteger (const juce::var& value) noexcept
 
 int nestingDepth (const juce::String& text, int limit) noexcept
 {
+    // Byte by byte: every character that matters is ASCII, and no byte of a longer UTF-8
+    // sequence is.
     int depth = 0, deepest = 0;
     bool inString = false, escaped = false;
-    juce::juce_wchar quote = 0;
+    char quote = 0;
 
-    for (auto p = text.getCharPointer(); ! p.isEmpty() && deepest <= limit;)
+    for (const auto* p = text.toRawUTF8(); *p != 0 && deepest <= limit; ++p)
     {
-        const auto c = p.getAndAdvance();
+        const auto c = *p;
 
         if (inString)
         {
