@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -61,10 +63,13 @@ juce::String canonicalise (const juce::var& value, juce::var& result)
             return "Project contains an unsupported object";
 
         const auto& properties = object->getProperties();
-        std::vector<int> order ((size_t) properties.size());
+        const auto count = (size_t) properties.size();
+        int nearby[16];
+        std::vector<int> far (count > std::size (nearby) ? count : 0);
+        auto* const order = far.empty() ? nearby : far.data();
 
-        for (int i = 0; i < properties.size(); ++i)
-            order[(size_t) i] = i;
+        for (size_t i = 0; i < count; ++i)
+            order[i] = (int) i;
 
         const auto less = [&properties] (int a, int b)
         {
@@ -72,19 +77,20 @@ juce::String canonicalise (const juce::var& value, juce::var& result)
                                 properties.getName (b).getCharPointer().getAddress()) < 0;
         };
 
-        if (! std::is_sorted (order.begin(), order.end(), less))
-            std::sort (order.begin(), order.end(), less);
+        if (! std::is_sorted (order, order + count, less))
+            std::sort (order, order + count, less);
 
         juce::DynamicObject::Ptr sorted (new juce::DynamicObject());
+        auto& names = sorted->getProperties();
 
-        for (auto index : order)
+        for (size_t i = 0; i < count; ++i)
         {
             juce::var canonical;
 
-            if (auto error = canonicalise (*properties.getVarPointerAt (index), canonical); error.isNotEmpty())
+            if (auto error = canonicalise (*properties.getVarPointerAt (order[i]), canonical); error.isNotEmpty())
                 return error;
 
-            sorted->setProperty (properties.getName (index), std::move (canonical));
+            names.set (properties.getName (order[i]), std::move (canonical));
         }
 
         result = juce::var (sorted.get());
