@@ -37,18 +37,34 @@ bool isOneOf (const juce::String& operation, std::initializer_list<const char*> 
 
 juce::String freshId() { return juce::Uuid().toDashedString().toLowerCase(); }
 
-juce::MemoryBlock compress (const juce::String& text)
+} // namespace
+
+void McpPluginBridge::StoredAnswer::compress()
 {
+    const auto plain = read();
     juce::MemoryOutputStream out;
 
     {
         juce::GZIPCompressorOutputStream zipped (out, 1);
-        zipped.write (text.toRawUTF8(), text.getNumBytesAsUTF8());
+        zipped.write (plain.toRawUTF8(), (size_t) mcpjson::utf8Size (plain));
     }
 
-    return out.getMemoryBlock();
+    const std::lock_guard<std::mutex> held (lock);
+    compressed = out.getMemoryBlock();
+    text = {};
 }
-} // namespace
+
+juce::String McpPluginBridge::StoredAnswer::read() const
+{
+    const std::lock_guard<std::mutex> held (lock);
+
+    if (compressed.isEmpty())
+        return text;
+
+    juce::MemoryInputStream zipped (compressed, false);
+    juce::GZIPDecompressorInputStream plain (zipped);
+    return plain.readEntireStreamAsString();
+}
 
 bool McpPluginBridge::isValidId (const juce::String& id)
 {
@@ -59,14 +75,8 @@ bool McpPluginBridge::isValidId (const juce::String& id)
 std::optional<juce::String> McpPluginBridge::findCachedResponse (const juce::String& requestId) const
 {
     for (const auto& entry : responseCache)
-    {
         if (entry.requestId == requestId)
-        {
-            juce::MemoryInputStream compressed (entry.compressedText, false);
-            juce::GZIPDecompressorInputStream text (compressed);
-            return text.readEntireStreamAsString();
-        }
-    }
+            return entry.answer->read();
 
     return std::nullopt;
 }
@@ -161,7 +171,9 @@ void McpPluginBridge::handleRequestFile (const juce::File& requestFile)
 
     if (! alreadyCached)
     {
-        responseCache.push_back ({ request.requestId, compress (text) });
+        auto stored = std::make_shared<StoredAnswer> (text);
+        compressor.addJob ([stored] { stored->compress(); });
+        responseCache.push_back ({ request.requestId, std::move (stored) });
 
         while (responseCache.size() > (size_t) rememberedEntries)
             responseCache.pop_front();

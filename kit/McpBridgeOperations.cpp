@@ -40,7 +40,7 @@ juce::String McpPluginBridge::exportProjectSnapshot (Snapshot& snapshot) const
     if (auto error = mcpjson::canonicalise (exported, snapshot.project); error.isNotEmpty())
         return error;
 
-    snapshot.jsonText = mcpjson::format (snapshot.project);
+    snapshot.jsonText = mcpjson::format (snapshot.project, (size_t) mcpjson::utf8Size (current.jsonText));
 
     if (mcpjson::utf8Size (snapshot.jsonText) > projectTextLimitBytes)
         return "Exported project exceeds the 4 MB limit";
@@ -82,10 +82,17 @@ juce::String McpPluginBridge::makeCandidate (const juce::var& project, Snapshot&
     if (project.getDynamicObject() == nullptr)
         return "Project must be a JSON object";
 
+    // A client often sends back the project it has just read: that content is already printed.
+    if (current.contentRevision.isNotEmpty() && mcpjson::sameCanonicalContent (project, current.project))
+    {
+        candidate = current;
+        return {};
+    }
+
     if (auto error = mcpjson::canonicalise (project, candidate.project); error.isNotEmpty())
         return error;
 
-    candidate.jsonText = mcpjson::format (candidate.project);
+    candidate.jsonText = mcpjson::format (candidate.project, (size_t) mcpjson::utf8Size (current.jsonText));
 
     if (mcpjson::utf8Size (candidate.jsonText) > projectTextLimitBytes)
         return "Project exceeds the 4 MB limit";

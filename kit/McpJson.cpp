@@ -63,6 +63,7 @@ juce::String canonicalise (const juce::var& value, juce::var& result)
             return "Project contains an unsupported object";
 
         const auto& properties = object->getProperties();
+        const auto* const items = properties.begin(); // by reference: getName() copies, which counts references
         const auto count = (size_t) properties.size();
         int nearby[16];
         std::vector<int> far (count > std::size (nearby) ? count : 0);
@@ -71,10 +72,9 @@ juce::String canonicalise (const juce::var& value, juce::var& result)
         for (size_t i = 0; i < count; ++i)
             order[i] = (int) i;
 
-        const auto less = [&properties] (int a, int b)
+        const auto less = [items] (int a, int b)
         {
-            return std::strcmp (properties.getName (a).getCharPointer().getAddress(),
-                                properties.getName (b).getCharPointer().getAddress()) < 0;
+            return std::strcmp (items[a].name.getCharPointer().getAddress(), items[b].name.getCharPointer().getAddress()) < 0;
         };
 
         if (! std::is_sorted (order, order + count, less))
@@ -87,10 +87,10 @@ juce::String canonicalise (const juce::var& value, juce::var& result)
         {
             juce::var canonical;
 
-            if (auto error = canonicalise (*properties.getVarPointerAt (order[i]), canonical); error.isNotEmpty())
+            if (auto error = canonicalise (items[order[i]].value, canonical); error.isNotEmpty())
                 return error;
 
-            names.set (properties.getName (order[i]), std::move (canonical));
+            names.set (items[order[i]].name, std::move (canonical));
         }
 
         result = juce::var (sorted.get());
@@ -246,10 +246,10 @@ private:
 };
 } // namespace
 
-juce::String format (const juce::var& value)
+juce::String format (const juce::var& value, size_t expectedSize)
 {
     std::string out;
-    out.reserve (1 << 16);
+    out.reserve (std::max<size_t> (1024, expectedSize + expectedSize / 8));
     Printer printer (out);
     printer.write (value, 0);
     return juce::String::fromUTF8 (out.data(), (int) out.size());
@@ -267,7 +267,14 @@ juce::String formatWithEmbedded (const juce::var& object, const juce::var& embed
     // break (strings print with their line breaks escaped), so a known text is copied, not rebuilt.
     const juce::String newLine ("\r\n");
     const auto& properties = dynamic->getProperties();
-    juce::MemoryOutputStream out ((size_t) utf8Size (embeddedText) + 4096);
+    const auto* embeddedBytes = embeddedText.toRawUTF8();
+    const auto embeddedSize = (size_t) utf8Size (embeddedText);
+    size_t lineBreaks = 0;
+
+    for (const auto* p = embeddedBytes; (p = static_cast<const char*> (std::memchr (p, '\n', embeddedSize - (size_t) (p - embeddedBytes)))) != nullptr; ++p)
+        ++lineBreaks;
+
+    juce::MemoryOutputStream out (embeddedSize + 2 * lineBreaks + 4096);
 
     auto writeIndented = [&out] (const juce::String& text)
     {
@@ -369,11 +376,11 @@ bool sameCanonicalContent (const juce::var& value, const juce::var& canonical) n
     if (properties.size() != sorted.size())
         return false;
 
-    for (int i = 0; i < sorted.size(); ++i)
+    for (const auto& item : sorted)
     {
-        const auto* mine = properties.getVarPointer (sorted.getName (i));
+        const auto* mine = properties.getVarPointer (item.name);
 
-        if (mine == nullptr || ! sameCanonicalContent (*mine, *sorted.getVarPointerAt (i)))
+        if (mine == nullptr || ! sameCanonicalContent (*mine, item.value))
             return false;
     }
 

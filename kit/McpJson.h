@@ -10,8 +10,9 @@ namespace tolmek::mcpjson
     or an empty text on success. */
 juce::String canonicalise (const juce::var& value, juce::var& result);
 
-/** Multi-line JSON text as the bridge writes it (CR LF line ends). */
-juce::String format (const juce::var& value);
+/** Multi-line JSON text as the bridge writes it (CR LF line ends). A guess of its size in bytes
+    saves growing a large text step by step. */
+juce::String format (const juce::var& value, size_t expectedSize = 0);
 
 /** The text format() gives for an object, with the value of any property that is the tree
     `embedded` written from `embeddedText` (its format()) instead of formatted again. */

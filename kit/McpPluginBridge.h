@@ -4,6 +4,8 @@
 
 #include <deque>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <optional>
 
 namespace tolmek
@@ -87,10 +89,26 @@ public:
         juce::String changeId;
     };
 
+    /** An answer as written, kept for a repeated request. It is gzipped (256 answers about 4 MB
+        projects must stay small) on a thread of its own, off the message thread; until then the
+        text itself is kept. */
+    class StoredAnswer
+    {
+    public:
+        explicit StoredAnswer (juce::String answerText) : text (std::move (answerText)) {}
+        void compress();
+        juce::String read() const;
+
+    private:
+        mutable std::mutex lock;
+        juce::String text;
+        juce::MemoryBlock compressed;
+    };
+
     struct CachedResponse
     {
         juce::String requestId;
-        juce::MemoryBlock compressedText; // the answer as written, gzipped: 256 answers about 4 MB projects stay small
+        std::shared_ptr<StoredAnswer> answer;
     };
 
     enum class Phase
@@ -230,6 +248,7 @@ private:
     RecentIds completedTransactions, rolledBackTransactions;
     juce::String lastRecoveryTransactionId, lastRecoveryError;
     std::deque<CachedResponse> responseCache;
+    juce::ThreadPool compressor { 1, 0, juce::Thread::Priority::low };
 
     bool snapshotIsFresh = false; // refreshed by the intake of the request now being handled
     Snapshot answeredCandidate;   // the project a validate_json answer carries, while it is written
