@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -164,20 +165,27 @@ public:
                 const auto& properties = object->getProperties();
                 out += '{';
 
-                for (int i = 0; i < properties.size(); ++i)
+                for (const auto& item : properties)
                 {
-                    lineBreak (indent + 2);
-                    writeString (properties.getName (i).toString());
-                    raw (": ", 2);
-                    write (*properties.getVarPointerAt (i), indent + 2);
-
-                    if (i < properties.size() - 1)
+                    if (&item != properties.begin())
                         out += ',';
+
+                    lineBreak (indent + 2);
+                    writeString (item.name.getCharPointer().getAddress());
+                    raw (": ", 2);
+                    write (item.value, indent + 2);
                 }
 
                 lineBreak (indent);
                 out += '}';
             }
+        }
+        else if (v.isInt() || v.isInt64())
+        {
+            // The digits JUCE's own conversion gives, without building a text for each number.
+            char digits[24];
+            const auto end = std::to_chars (digits, digits + sizeof (digits), static_cast<juce::int64> (v)).ptr;
+            raw (digits, (size_t) (end - digits));
         }
         else
         {
@@ -195,9 +203,10 @@ private:
         out.append ((size_t) indent, ' ');
     }
 
-    void writeString (const juce::String& s)
+    void writeString (const juce::String& s) { writeString (s.toRawUTF8()); }
+
+    void writeString (const char* bytes)
     {
-        const auto* bytes = s.toRawUTF8();
         const auto size = std::strlen (bytes);
 
         for (size_t i = 0; i < size; ++i)
@@ -207,7 +216,7 @@ private:
             if (c < 32 || c >= 127 || c == '"' || c == '\\')
             {
                 out += '"';
-                text (juce::JSON::escapeString (s));
+                text (juce::JSON::escapeString (juce::String (juce::CharPointer_UTF8 (bytes))));
                 out += '"';
                 return;
             }

@@ -74,7 +74,7 @@ TEST (McpCanonicalJson, PrintsExactlyAsJuceWrites)
         "plain", "quote\" back\\ tab\t cr\r lf\n bell\a", juce::String::fromUTF8 ("\xc3\xa9 \xf0\x9f\x8e\xb5 \x7f"), "",
         0.1, 0.25, -0.5, 1.0e-7, 3.0e-5, 123.456, 999999.5, 1.5e6, 1.0e300, -2.0, -0.0,
         std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
-        0, -7, std::numeric_limits<int>::min(), std::numeric_limits<juce::int64>::max(), (juce::int64) -1,
+        0, -7, std::numeric_limits<int>::min(), std::numeric_limits<juce::int64>::max(), std::numeric_limits<juce::int64>::min(), (juce::int64) -1,
         true, false, juce::var(), juce::var::undefined(), juce::Array<juce::var> {}, juce::var (new juce::DynamicObject()),
         juce::var (nested.get()), bridge_fake::makeProject ("Large", 3, 20000),
     };
