@@ -109,7 +109,11 @@ namespace
 class Printer
 {
 public:
-    explicit Printer (std::string& o) : out (o) {}
+    /** A tree `known` (when given) is written from its text `knownText` instead of printed again:
+        one level down a value's text is its own text with more spaces after each line break
+        (strings print with their line breaks escaped). */
+    Printer (std::string& o, const juce::DynamicObject* known = nullptr, const juce::String* knownText = nullptr)
+        : out (o), knownTree (known), knownTreeText (knownText) {}
 
     void write (const juce::var& v, int indent)
     {
@@ -160,7 +164,11 @@ public:
         }
         else if (v.isObject())
         {
-            if (auto* object = v.getDynamicObject())
+            if (auto* object = v.getDynamicObject(); object != nullptr && object == knownTree)
+            {
+                writeIndented (*knownTreeText, indent);
+            }
+            else if (object != nullptr)
             {
                 const auto& properties = object->getProperties();
                 out += '{';
@@ -195,6 +203,24 @@ public:
 
 private:
     void raw (const char* bytes, size_t size) { out.append (bytes, size); }
+
+    void writeIndented (const juce::String& known, int indent)
+    {
+        const auto* p = known.toRawUTF8();
+        const auto* const end = p + std::strlen (p);
+
+        while (p < end)
+        {
+            const auto* lineEnd = static_cast<const char*> (std::memchr (p, '\n', (size_t) (end - p)));
+            const auto* next = lineEnd == nullptr ? end : lineEnd + 1;
+            raw (p, (size_t) (next - p));
+
+            if (lineEnd != nullptr)
+                out.append ((size_t) indent, ' ');
+
+            p = next;
+        }
+    }
     void text (const juce::String& s) { raw (s.toRawUTF8(), std::strlen (s.toRawUTF8())); }
 
     void lineBreak (int indent)
@@ -251,72 +277,52 @@ private:
     };
 
     std::string& out;
+    const juce::DynamicObject* const knownTree;
+    const juce::String* const knownTreeText;
     std::array<Number, 509> numbers;
 };
-} // namespace
 
-juce::String format (const juce::var& value, size_t expectedSize)
+// Large texts are printed into one buffer kept for the thread, whose memory is already in use,
+// then copied once into the text handed out.
+juce::String print (Printer& printer, std::string& out, const juce::var& value)
 {
-    std::string out;
-    out.reserve (std::max<size_t> (1024, expectedSize + expectedSize / 8));
-    Printer printer (out);
     printer.write (value, 0);
     return juce::String::fromUTF8 (out.data(), (int) out.size());
 }
 
-juce::String formatWithEmbedded (const juce::var& object, const juce::var& embedded, const juce::String& embeddedText)
+std::string& printBuffer (size_t expectedSize)
 {
-    auto* dynamic = object.getDynamicObject();
-    auto* shared = embedded.getDynamicObject();
+    static thread_local std::string buffer;
+    buffer.clear();
 
-    if (dynamic == nullptr || shared == nullptr)
-        return format (object);
+    if (buffer.capacity() > 4 * (expectedSize + 1048576)) // give back what one huge text took
+        buffer.shrink_to_fit();
 
-    // Printed one level down, a value's text is its own text with two more spaces after each line
-    // break (strings print with their line breaks escaped), so a known text is copied, not rebuilt.
-    const juce::String newLine ("\r\n");
-    const auto& properties = dynamic->getProperties();
-    const auto* embeddedBytes = embeddedText.toRawUTF8();
-    const auto embeddedSize = (size_t) utf8Size (embeddedText);
-    size_t lineBreaks = 0;
+    buffer.reserve (expectedSize + expectedSize / 8);
+    return buffer;
+}
+} // namespace
 
-    for (const auto* p = embeddedBytes; (p = static_cast<const char*> (std::memchr (p, '\n', embeddedSize - (size_t) (p - embeddedBytes)))) != nullptr; ++p)
-        ++lineBreaks;
-
-    juce::MemoryOutputStream out (embeddedSize + 2 * lineBreaks + 4096);
-
-    auto writeIndented = [&out] (const juce::String& text)
+juce::String format (const juce::var& value, size_t expectedSize)
+{
+    if (expectedSize < 65536)
     {
-        const auto* p = text.toRawUTF8();
-        const auto* end = p + utf8Size (text);
-
-        while (p < end)
-        {
-            const auto* lineEnd = static_cast<const char*> (std::memchr (p, '\n', (size_t) (end - p)));
-            const auto* next = lineEnd == nullptr ? end : lineEnd + 1;
-            out.write (p, (size_t) (next - p));
-
-            if (lineEnd != nullptr)
-                out.write ("  ", 2);
-
-            p = next;
-        }
-    };
-
-    out << '{';
-
-    for (int i = 0; i < properties.size(); ++i)
-    {
-        out << newLine << "  " << format (properties.getName (i).toString()) << ": ";
-        const auto& value = *properties.getVarPointerAt (i);
-        writeIndented (value.getDynamicObject() == shared ? embeddedText : format (value));
-
-        if (i < properties.size() - 1)
-            out << ',';
+        std::string out;
+        out.reserve (1024);
+        Printer printer (out);
+        return print (printer, out, value);
     }
 
-    out << newLine << '}';
-    return out.toUTF8();
+    auto& out = printBuffer (expectedSize);
+    Printer printer (out);
+    return print (printer, out, value);
+}
+
+juce::String formatWithEmbedded (const juce::var& object, const juce::var& embedded, const juce::String& embeddedText)
+{
+    auto& out = printBuffer ((size_t) utf8Size (embeddedText));
+    Printer printer (out, embedded.getDynamicObject(), &embeddedText);
+    return print (printer, out, object);
 }
 
 bool sameCanonicalContent (const juce::var& value, const juce::var& canonical) noexcept
