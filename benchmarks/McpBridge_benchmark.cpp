@@ -47,10 +47,10 @@ struct Bench
         return juce::JSON::toString (juce::var (r.get()), true);
     }
 
-    void run (benchmark::State& state, const juce::String& operation)
+    void run (benchmark::State& state, const juce::String& operation, const juce::var& otherProject = {})
     {
         const auto folder = bridge->getInstanceFolder();
-        const auto body = operation == "validate_json" ? project : juce::var();
+        const auto body = operation != "validate_json" ? juce::var() : otherProject.isObject() ? otherProject : project;
         int n = 0;
 
         for (auto _ : state)
@@ -87,6 +87,15 @@ void BM_ValidateJsonRequest (benchmark::State& state)
     bench.run (state, "validate_json");
 }
 
+// A project other than the current one, which must be read, copied and printed in full.
+void BM_ValidateOtherJsonRequest (benchmark::State& state)
+{
+    Bench bench (state.range (0));
+    auto other = bench.project.clone();
+    other.getDynamicObject()->setProperty ("name", "Other");
+    bench.run (state, "validate_json", other);
+}
+
 void BM_IdleTick (benchmark::State& state)
 {
     Bench bench (state.range (0));
@@ -98,4 +107,5 @@ void BM_IdleTick (benchmark::State& state)
 
 BENCHMARK (BM_GetJsonRequest)->Arg (10000)->Arg (1000000)->Arg (4000000)->Unit (benchmark::kMillisecond);
 BENCHMARK (BM_ValidateJsonRequest)->Arg (10000)->Arg (1000000)->Arg (4000000)->Unit (benchmark::kMillisecond);
+BENCHMARK (BM_ValidateOtherJsonRequest)->Arg (10000)->Arg (1000000)->Arg (4000000)->Unit (benchmark::kMillisecond);
 BENCHMARK (BM_IdleTick)->Arg (10000)->Unit (benchmark::kMicrosecond);

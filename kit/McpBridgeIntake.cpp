@@ -37,18 +37,34 @@ bool isOneOf (const juce::String& operation, std::initializer_list<const char*> 
 
 juce::String freshId() { return juce::Uuid().toDashedString().toLowerCase(); }
 
-juce::MemoryBlock compress (const juce::String& text)
+} // namespace
+
+void McpPluginBridge::StoredAnswer::compress()
 {
+    const auto plain = read();
     juce::MemoryOutputStream out;
 
     {
         juce::GZIPCompressorOutputStream zipped (out, 1);
-        zipped.write (text.toRawUTF8(), text.getNumBytesAsUTF8());
+        zipped.write (plain.toRawUTF8(), (size_t) mcpjson::utf8Size (plain));
     }
 
-    return out.getMemoryBlock();
+    const std::lock_guard<std::mutex> held (lock);
+    compressed = out.getMemoryBlock();
+    text = {};
 }
-} // namespace
+
+juce::String McpPluginBridge::StoredAnswer::read() const
+{
+    const std::lock_guard<std::mutex> held (lock);
+
+    if (compressed.isEmpty())
+        return text;
+
+    juce::MemoryInputStream zipped (compressed, false);
+    juce::GZIPDecompressorInputStream plain (zipped);
+    return plain.readEntireStreamAsString();
+}
 
 bool McpPluginBridge::isValidId (const juce::String& id)
 {
@@ -59,14 +75,8 @@ bool McpPluginBridge::isValidId (const juce::String& id)
 std::optional<juce::String> McpPluginBridge::findCachedResponse (const juce::String& requestId) const
 {
     for (const auto& entry : responseCache)
-    {
         if (entry.requestId == requestId)
-        {
-            juce::MemoryInputStream compressed (entry.compressedText, false);
-            juce::GZIPDecompressorInputStream text (compressed);
-            return text.readEntireStreamAsString();
-        }
-    }
+            return entry.answer->read();
 
     return std::nullopt;
 }
@@ -79,7 +89,11 @@ void McpPluginBridge::handleRequestFile (const juce::File& requestFile)
 
     // Nothing can change the project between here and dispatch, which therefore need not export again.
     snapshotIsFresh = refreshRevision().isEmpty();
-    const juce::ScopeGuard forget { [this] { snapshotIsFresh = false; } };
+    const juce::ScopeGuard forget { [this]
+    {
+        snapshotIsFresh = false;
+        answeredCandidate = {};
+    } };
 
     const auto stem = requestFile.getFileNameWithoutExtension();
     const auto workingId = isValidId (stem) ? stem : freshId();
@@ -143,9 +157,9 @@ void McpPluginBridge::handleRequestFile (const juce::File& requestFile)
 
     // The answer always goes under the file's own name: a document naming another request must
     // not overwrite or pre-empt that request's response.
-    auto text = mcpjson::format (answer);
+    auto text = answerText (answer);
 
-    if ((juce::int64) text.getNumBytesAsUTF8() > responseLimitBytes)
+    if (mcpjson::utf8Size (text) > responseLimitBytes)
     {
         answer = makeErrorResponse (request, "MESSAGE_TOO_LARGE",
                                     "MCP JSON output exceeds the " + juce::String (responseLimitBytes / 1048576) + " MB limit");
@@ -157,7 +171,9 @@ void McpPluginBridge::handleRequestFile (const juce::File& requestFile)
 
     if (! alreadyCached)
     {
-        responseCache.push_back ({ request.requestId, compress (text) });
+        auto stored = std::make_shared<StoredAnswer> (text);
+        compressor.addJob ([stored] { stored->compress(); });
+        responseCache.push_back ({ request.requestId, std::move (stored) });
 
         while (responseCache.size() > (size_t) rememberedEntries)
             responseCache.pop_front();
@@ -327,6 +343,30 @@ juce::var McpPluginBridge::makeResponse (const Request& request, bool ok, bool c
     response->setProperty ("errorCode", errorCode);
     response->setProperty ("errorMessage", errorMessage);
     return juce::var (response.get());
+}
+
+juce::String McpPluginBridge::answerText (const juce::var& answer) const
+{
+    const auto project = answer.getProperty ("project", {});
+
+    if (auto* tree = project.getDynamicObject())
+    {
+        const Snapshot* known[] = { &current, &answeredCandidate,
+                                    transaction ? &transaction->before : nullptr,
+                                    transaction ? &transaction->next : nullptr,
+                                    transaction ? &transaction->after : nullptr };
+
+        for (const auto* snapshot : known)
+            if (snapshot != nullptr && snapshot->project.getDynamicObject() == tree && snapshot->jsonText.isNotEmpty())
+                return mcpjson::formatWithEmbedded (answer, project, snapshot->jsonText);
+
+        for (const auto& entry : finalized)
+            for (const auto* snapshot : { &entry.before, &entry.after })
+                if (snapshot->project.getDynamicObject() == tree && snapshot->jsonText.isNotEmpty())
+                    return mcpjson::formatWithEmbedded (answer, project, snapshot->jsonText);
+    }
+
+    return mcpjson::format (answer);
 }
 
 juce::var McpPluginBridge::makeErrorResponse (const Request& request, const juce::String& errorCode,

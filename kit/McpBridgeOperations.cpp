@@ -30,12 +30,19 @@ juce::String McpPluginBridge::exportProjectSnapshot (Snapshot& snapshot) const
     if (! exported.isObject())
         return "exportJson must return a JSON object";
 
+    // Unchanged content prints as the current text: no need to copy, print and hash it again.
+    if (current.contentRevision.isNotEmpty() && mcpjson::sameCanonicalContent (exported, current.project))
+    {
+        snapshot = current;
+        return {};
+    }
+
     if (auto error = mcpjson::canonicalise (exported, snapshot.project); error.isNotEmpty())
         return error;
 
-    snapshot.jsonText = mcpjson::format (snapshot.project);
+    snapshot.jsonText = mcpjson::format (snapshot.project, (size_t) mcpjson::utf8Size (current.jsonText));
 
-    if ((juce::int64) snapshot.jsonText.getNumBytesAsUTF8() > projectTextLimitBytes)
+    if (mcpjson::utf8Size (snapshot.jsonText) > projectTextLimitBytes)
         return "Exported project exceeds the 4 MB limit";
 
     snapshot.contentRevision = mcpjson::sha256Hex (snapshot.jsonText);
@@ -70,20 +77,29 @@ juce::String McpPluginBridge::refreshRevision()
     return {};
 }
 
-juce::String McpPluginBridge::makeCandidate (const juce::var& project, Snapshot& candidate) const
+juce::String McpPluginBridge::makeCandidate (const juce::var& project, Snapshot& candidate, bool withRevision) const
 {
     if (project.getDynamicObject() == nullptr)
         return "Project must be a JSON object";
 
+    // A client often sends back the project it has just read: that content is already printed.
+    if (current.contentRevision.isNotEmpty() && mcpjson::sameCanonicalContent (project, current.project))
+    {
+        candidate = current;
+        return {};
+    }
+
     if (auto error = mcpjson::canonicalise (project, candidate.project); error.isNotEmpty())
         return error;
 
-    candidate.jsonText = mcpjson::format (candidate.project);
+    candidate.jsonText = mcpjson::format (candidate.project, (size_t) mcpjson::utf8Size (current.jsonText));
 
-    if ((juce::int64) candidate.jsonText.getNumBytesAsUTF8() > projectTextLimitBytes)
+    if (mcpjson::utf8Size (candidate.jsonText) > projectTextLimitBytes)
         return "Project exceeds the 4 MB limit";
 
-    candidate.contentRevision = mcpjson::sha256Hex (candidate.jsonText);
+    if (withRevision)
+        candidate.contentRevision = mcpjson::sha256Hex (candidate.jsonText);
+
     return {};
 }
 
@@ -188,14 +204,16 @@ juce::var McpPluginBridge::handleGetJson (const Request& request)
 
 juce::var McpPluginBridge::handleValidateJson (const Request& request)
 {
+    // The answer carries no revision of the candidate, so it is not hashed.
     Snapshot candidate;
 
-    if (auto failure = makeCandidate (request.project, candidate); failure.isNotEmpty())
+    if (auto failure = makeCandidate (request.project, candidate, false); failure.isNotEmpty())
         return candidateFailure (request, failure);
 
     if (auto validated = callbacks.validateJson (candidate.project); validated.failed())
         return makeErrorResponse (request, "VALIDATION_FAILED", validated.getErrorMessage());
 
+    answeredCandidate = candidate;
     return makeResponse (request, true, false, {}, candidate.project, {}, {}, {});
 }
 

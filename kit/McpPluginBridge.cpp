@@ -300,7 +300,7 @@ juce::String McpPluginBridge::writeTextAtomically (const juce::File& target, con
     if (! parent.setReadOnly (false, false))
         return "Could not make MCP bridge folder writable: " + parent.getFullPathName();
 
-    const auto bytes = (juce::int64) text.getNumBytesAsUTF8();
+    const auto bytes = mcpjson::utf8Size (text);
 
     if (bytes > limit)
         return "MCP JSON output exceeds the " + juce::String (limit / 1048576) + " MB limit";

@@ -4,6 +4,8 @@
 
 #include <deque>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <optional>
 
 namespace tolmek
@@ -87,10 +89,26 @@ public:
         juce::String changeId;
     };
 
+    /** An answer as written, kept for a repeated request. It is gzipped (256 answers about 4 MB
+        projects must stay small) on a thread of its own, off the message thread; until then the
+        text itself is kept. */
+    class StoredAnswer
+    {
+    public:
+        explicit StoredAnswer (juce::String answerText) : text (std::move (answerText)) {}
+        void compress();
+        juce::String read() const;
+
+    private:
+        mutable std::mutex lock;
+        juce::String text;
+        juce::MemoryBlock compressed;
+    };
+
     struct CachedResponse
     {
         juce::String requestId;
-        juce::MemoryBlock compressedText; // the answer as written, gzipped: 256 answers about 4 MB projects stay small
+        std::shared_ptr<StoredAnswer> answer;
     };
 
     enum class Phase
@@ -163,7 +181,8 @@ public:
     // Project operations
     juce::var dispatch (const Request& request);
     juce::String refreshRevision();
-    juce::String makeCandidate (const juce::var& project, Snapshot& candidate) const;
+    /** Without the revision (which costs a hash of the text) when withRevision is false. */
+    juce::String makeCandidate (const juce::var& project, Snapshot& candidate, bool withRevision = true) const;
     juce::String applyAndVerify (const Snapshot& candidate, const Snapshot& previous, Snapshot& result,
                                  juce::String& errorCode, juce::String& errorMessage);
     bool restoreSnapshot (const Snapshot& snapshot);
@@ -178,6 +197,8 @@ private:
     void setLastError (const juce::String& text);
     juce::String writeTextAtomically (const juce::File& target, const juce::String& text, juce::int64 limit);
     juce::String exportProjectSnapshot (Snapshot& snapshot) const;
+    /** The answer's text; a project the bridge has already printed is copied from its text. */
+    juce::String answerText (const juce::var& answer) const;
     void notifyChange (const juce::String& changeId);
     void expireFinalizedTransactions (juce::int64 nowMs);
     void deleteInstanceFolder();
@@ -227,8 +248,10 @@ private:
     RecentIds completedTransactions, rolledBackTransactions;
     juce::String lastRecoveryTransactionId, lastRecoveryError;
     std::deque<CachedResponse> responseCache;
+    juce::ThreadPool compressor { 1, 0, juce::Thread::Priority::low };
 
     bool snapshotIsFresh = false; // refreshed by the intake of the request now being handled
+    Snapshot answeredCandidate;   // the project a validate_json answer carries, while it is written
     bool started = false;
     juce::int64 nextStartAttemptMs = 0;
     juce::int64 nextPresenceMs = 0;

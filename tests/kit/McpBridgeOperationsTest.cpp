@@ -3,6 +3,7 @@
 #include "McpBridgeFixture.h"
 
 #include <cmath>
+#include <functional>
 #include <limits>
 
 using namespace bridge_test;
@@ -61,7 +62,132 @@ TEST (McpCanonicalJson, NumbersAndValuesThatAreNotJson)
     }
 }
 
+TEST (McpCanonicalJson, PrintsExactlyAsJuceWrites)
+{
+    juce::DynamicObject::Ptr nested (new juce::DynamicObject());
+    nested->setProperty ("plain", "abc");
+    nested->setProperty (juce::String::fromUTF8 ("k\"\xc3\xa9y"), juce::Array<juce::var> {});
+    nested->setProperty ("empty", juce::var (new juce::DynamicObject()));
+    nested->setProperty ("list", juce::Array<juce::var> { 1, juce::Array<juce::var> { 2.5, juce::var() }, juce::var (new juce::DynamicObject()) });
+
+    const juce::var values[] = {
+        "plain", "quote\" back\\ tab\t cr\r lf\n bell\a", juce::String::fromUTF8 ("\xc3\xa9 \xf0\x9f\x8e\xb5 \x7f"), "",
+        0.1, 0.25, -0.5, 1.0e-7, 3.0e-5, 123.456, 999999.5, 1.5e6, 1.0e300, -2.0, -0.0,
+        std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+        0, -7, std::numeric_limits<int>::min(), std::numeric_limits<juce::int64>::max(), std::numeric_limits<juce::int64>::min(), (juce::int64) -1,
+        true, false, juce::var(), juce::var::undefined(), juce::Array<juce::var> {}, juce::var (new juce::DynamicObject()),
+        juce::var (nested.get()), bridge_fake::makeProject ("Large", 3, 20000),
+    };
+
+    for (const auto& value : values)
+    {
+        const auto expected = juce::JSON::toString (value, false, 15);
+        EXPECT_EQ (mcpjson::format (value), expected) << expected;
+
+        // As a member of an answer, once printed in full and once copied from the value's own text.
+        juce::DynamicObject::Ptr answer (new juce::DynamicObject());
+        answer->setProperty ("before", "x");
+        answer->setProperty ("project", value);
+        answer->setProperty ("after", juce::var (new juce::DynamicObject()));
+        const auto whole = juce::JSON::toString (juce::var (answer.get()), false, 15);
+        EXPECT_EQ (mcpjson::formatWithEmbedded (juce::var (answer.get()), value, mcpjson::format (value)), whole) << expected;
+    }
+}
+
+TEST (McpCanonicalJson, SameContentIsRecognisedAndEveryChangeIsNot)
+{
+    const auto base = juce::JSON::parse (R"({"b": 2.0, "a": [1.5, {"z": 3, "y": "t"}], "n": null, "f": false, "big": 9007199254740993})");
+    juce::var canonical;
+    ASSERT_EQ (mcpjson::canonicalise (base, canonical), "");
+
+    struct Row
+    {
+        const char* text;
+        bool same;
+    };
+
+    const Row rows[] = {
+        { R"({"b": 2.0, "a": [1.5, {"z": 3, "y": "t"}], "n": null, "f": false, "big": 9007199254740993})", true },
+        { R"({"big": 9007199254740993, "f": false, "n": null, "a": [1.5, {"y": "t", "z": 3}], "b": 2.0})", true },
+        { R"({"b": 2.0, "a": [1.5, {"z": 3, "y": "t"}], "n": null, "f": false, "big": 9007199254740992})", false },
+        { R"({"b": 2.5, "a": [1.5, {"z": 3, "y": "t"}], "n": null, "f": false, "big": 9007199254740993})", false },
+        { R"({"b": 2.0, "a": [1.25, {"z": 3, "y": "t"}], "n": null, "f": false, "big": 9007199254740993})", false },
+        { R"({"b": 2.0, "a": [1.5, {"z": 3, "y": "u"}], "n": null, "f": false, "big": 9007199254740993})", false },
+        { R"({"b": 2.0, "a": [1.5, {"z": 3, "x": "t"}], "n": null, "f": false, "big": 9007199254740993})", false },
+        { R"({"b": 2.0, "a": [1.5, {"z": 3}], "n": null, "f": false, "big": 9007199254740993})", false },
+        { R"({"b": 2.0, "a": [1.5, {"z": 3, "y": "t"}, 1], "n": null, "f": false, "big": 9007199254740993})", false },
+        { R"({"b": 2.0, "a": [1.5, {"z": 3, "y": "t"}], "n": 0, "f": false, "big": 9007199254740993})", false },
+        { R"({"b": 2.0, "a": [1.5, {"z": 3, "y": "t"}], "n": null, "f": true, "big": 9007199254740993})", false },
+        { R"({"b": 2.0, "a": [1.5, {"z": 3, "y": "t"}], "n": null, "f": false, "big": 9007199254740993, "c": 1})", false },
+        { R"({"b": 2.0, "a": {"0": 1.5}, "n": null, "f": false, "big": 9007199254740993})", false },
+        { R"({"b": "2", "a": [1.5, {"z": 3, "y": "t"}], "n": null, "f": false, "big": 9007199254740993})", false },
+    };
+
+    for (const auto& row : rows)
+    {
+        const auto value = juce::JSON::parse (row.text);
+        EXPECT_EQ (mcpjson::sameCanonicalContent (value, canonical), row.same) << row.text;
+
+        // Whenever it answers yes, the full path agrees.
+        if (mcpjson::sameCanonicalContent (value, canonical))
+        {
+            juce::var again;
+            ASSERT_EQ (mcpjson::canonicalise (value, again), "");
+            EXPECT_EQ (mcpjson::format (again), mcpjson::format (canonical));
+        }
+    }
+
+    auto broken = base.clone();
+    broken.getDynamicObject()->setProperty ("b", std::numeric_limits<double>::quiet_NaN());
+    EXPECT_FALSE (mcpjson::sameCanonicalContent (broken, canonical));
+    EXPECT_FALSE (mcpjson::sameCanonicalContent (juce::var::undefined(), juce::var::undefined()));
+}
+
 using McpBridgeOperations = BridgeFixture;
+
+TEST_F (McpBridgeOperations, GetJsonFollowsEveryChangeOfTheExportedTree)
+{
+    makeBridge();
+    const auto first = send ("g0", "get_json");
+    ASSERT_TRUE ((bool) first["ok"]);
+    auto lastRevision = (juce::int64) first["revision"];
+    auto lastContent = first["contentRevision"].toString();
+
+    // Changes made in place, on the very tree the store hands out, deep down and at the top.
+    const std::function<void (juce::DynamicObject&)> edits[] = {
+        [] (juce::DynamicObject& p) { p.setProperty ("name", "Renamed"); },
+        [] (juce::DynamicObject& p) { p.setProperty ("tempo", (double) p.getProperty ("tempo") + 0.125); },
+        [] (juce::DynamicObject& p) { p.setProperty ("extra", juce::Array<juce::var> { 1 }); },
+        [] (juce::DynamicObject& p) { p.getProperty ("extra").getArray()->set (0, 2); },
+        [] (juce::DynamicObject& p) { p.removeProperty ("extra"); },
+    };
+
+    int n = 0;
+
+    for (const auto& edit : edits)
+    {
+        edit (*store.project.getDynamicObject());
+        const auto id = "g" + juce::String (++n);
+        const auto answer = send (id, "get_json");
+        ASSERT_TRUE ((bool) answer["ok"]) << n;
+
+        juce::var canonical;
+        ASSERT_EQ (mcpjson::canonicalise (store.project, canonical), "");
+        const auto text = mcpjson::format (canonical);
+        EXPECT_EQ (mcpjson::format (answer["project"]), text) << n;
+        EXPECT_EQ (answer["contentRevision"].toString(), mcpjson::sha256Hex (text)) << n;
+        EXPECT_NE (answer["contentRevision"].toString(), lastContent) << n;
+        EXPECT_EQ ((juce::int64) answer["revision"], lastRevision + 1) << n;
+        lastRevision = (juce::int64) answer["revision"];
+        lastContent = answer["contentRevision"].toString();
+
+        // Asked again without a change: the same answer apart from its id, byte for byte.
+        const auto repeat = send (id + "r", "get_json");
+        const auto responses = bridge->getInstanceFolder().getChildFile ("responses");
+        EXPECT_EQ (responses.getChildFile (id + "r.json").loadFileAsString().replace (id + "r", id),
+                   responses.getChildFile (id + ".json").loadFileAsString()) << n;
+    }
+}
 
 TEST_F (McpBridgeOperations, SetJsonChangesTheProjectAndItsRevision)
 {
