@@ -57,7 +57,11 @@ juce::PopupMenu::Options PopupMenuPlacement::placeMenu (juce::PopupMenu::Options
 
     host->toFront (false);
 
-    const juce::Rectangle<int> strip (x, above ? y - 1 : y + h, std::max (1, w), 1);
+    // This JUCE crops the menu's target to the parent's bounds less the menu border, so a strip on the
+    // host's very edge would vanish and the menu would open in the host's corner: the strip keeps to
+    // the inside of that border, still against the control's side.
+    const int border = std::max (0, target->getLookAndFeel().getPopupMenuBorderSizeWithOptions (options));
+    const juce::Rectangle<int> strip (x, above ? y - 1 - border : y + h + border, std::max (1, w), 1);
 
     return options.withParentComponent (host)
                   .withTargetScreenArea (area->localAreaToGlobal (strip))
