@@ -1,0 +1,893 @@
+#include "editor/PluginEditor.h"
+
+#include "model/BuiltInPerformances.h"
+#include "model/Scales.h"
+
+#if __has_include("kit/EditorScaling.h")
+ #include "kit/EditorScaling.h"
+#else
+namespace tolmek { class EditorScaling : public juce::Component {}; }
+#endif
+
+#if __has_include("kit/HelpDialog.h")
+ #include "kit/HelpDialog.h"
+#else
+namespace tolmek { class HelpDialog : public juce::Component {}; }
+#endif
+
+#if __has_include("kit/WelcomeDialog.h")
+ #include "kit/WelcomeDialog.h"
+#else
+namespace tolmek { class WelcomeDialog : public juce::Component {}; }
+#endif
+
+#include <cmath>
+
+namespace
+{
+using Palette = VarneTTheme::Palette;
+
+juce::Colour paletteColour (juce::uint32 argb) { return juce::Colour (argb); }
+
+const juce::StringArray& noteNames()
+{
+    static const juce::StringArray names { "C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B" };
+    return names;
+}
+
+void styleCaptionLabel (juce::Label& label, const juce::String& text, float fontHeight, juce::Colour colour, juce::Justification justification)
+{
+    label.setText (text, juce::dontSendNotification);
+    label.setFont (VarneTTheme::themeFont (fontHeight));
+    label.setColour (juce::Label::textColourId, colour);
+    if (label.getJustificationType() != justification)
+        label.setJustificationType (justification);
+}
+
+void configurePerformanceSlider (juce::Slider& slider, double min, double max, double interval, const juce::String& visualKind)
+{
+    slider.setSliderStyle (juce::Slider::LinearHorizontal);
+    slider.setTextBoxStyle (juce::Slider::NoTextBox, true, 0, 0);
+    slider.setRange (min, max, interval);
+    slider.setScrollWheelEnabled (false);
+    slider.setMouseCursor (juce::MouseCursor::LeftRightResizeCursor);
+    slider.getProperties().set (VarneTTheme::Roles::visualKind, visualKind);
+}
+
+void configureDiscreteKnob (juce::Slider& slider, double min, double max)
+{
+    slider.setSliderStyle (juce::Slider::RotaryHorizontalVerticalDrag);
+    slider.setTextBoxStyle (juce::Slider::NoTextBox, true, 0, 0);
+    slider.setRange (min, max, 1.0);
+    slider.setNumDecimalPlacesToDisplay (0);
+    slider.setScrollWheelEnabled (true);
+    slider.setDoubleClickReturnValue (true, 0.0);
+    slider.setWantsKeyboardFocus (true);
+    slider.setMouseCursor (juce::MouseCursor::PointingHandCursor);
+    slider.setColour (juce::Slider::rotarySliderFillColourId, paletteColour (Palette::accent));
+    slider.setColour (juce::Slider::rotarySliderOutlineColourId, paletteColour (Palette::hoverFill));
+    slider.setColour (juce::Slider::thumbColourId, paletteColour (Palette::accent));
+    slider.getProperties().set (VarneTTheme::Roles::discreteKnob, true);
+}
+
+juce::String svgColour (juce::Colour c) { return "#" + c.toDisplayString (false); }
+
+juce::String strokeIcon (juce::Colour c, const juce::String& children)
+{
+    return "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 24 24\" fill=\"none\" stroke=\"" + svgColour (c)
+         + "\" stroke-width=\"2\" stroke-linecap=\"round\" stroke-linejoin=\"round\">\n        " + children + "\n</svg>";
+}
+
+juce::String makeCopyIcon (juce::Colour c)
+{
+    return strokeIcon (c, "<rect x=\"8\" y=\"8\" width=\"12\" height=\"12\" rx=\"2\"/>\n        <path d=\"M16 8V4H4V16H8\"/>");
+}
+
+juce::String makeDeleteIcon (juce::Colour c)
+{
+    return strokeIcon (c, "<path d=\"M4 6H20M9 6V3H15V6M6 6L7 21H17L18 6M10 10V17M14 10V17\"/>");
+}
+
+juce::String makeDownloadIcon (juce::Colour c)
+{
+    return "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 24 24\"><path fill=\"" + svgColour (c) + "\" d=\""
+           "M12 2C11.45 2 11 2.45 11 3V14.59L7.71 11.29C7.32 10.9 6.69 10.9 6.29 11.29C5.9 11.68 5.9 12.32 6.29 12.71L11.29 17.71"
+           "C11.68 18.1 12.32 18.1 12.71 17.71L17.71 12.71C18.1 12.32 18.1 11.68 17.71 11.29C17.32 10.9 16.68 10.9 16.29 11.29"
+           "L13 14.59V3C13 2.45 12.55 2 12 2ZM5 20C4.45 20 4 20.45 4 21C4 21.55 4.45 22 5 22H19C19.55 22 20 21.55 20 21"
+           "C20 20.45 19.55 20 19 20H5Z\"/></svg>";
+}
+
+std::unique_ptr<juce::Drawable> drawableFromSvg (const juce::String& svg)
+{
+    if (auto xml = juce::parseXML (svg))
+        return juce::Drawable::createFromSVG (*xml);
+    return {};
+}
+
+void setRole (juce::Component& c, const juce::Identifier& role) { c.getProperties().set (role, true); }
+
+constexpr auto pointingHand = juce::MouseCursor::PointingHandCursor;
+} // namespace
+
+//==============================================================================
+VarneTAudioProcessorEditor::VarneTAudioProcessorEditor (VarneTAudioProcessor& p)
+    : juce::AudioProcessorEditor (p), processor (p)
+{
+    setLookAndFeel (&theme);
+    popupHost.setVisible (true);
+    addChildComponent (popupHost);
+
+    setOpaque (true);
+    setWantsKeyboardFocus (true);
+
+    buildHeader();
+
+    // The help and welcome dialogs join once the kit has them; the editor works without them.
+
+    buildSequenceStrips();
+    buildPerformanceControls();
+    buildProjectOverlays();
+
+    styleCaptionLabel (bottomLineLabel, {}, 14.0f, paletteColour (Palette::captionText), juce::Justification::centredLeft);
+    bottomLineLabel.setName ("Help dock");
+    bottomLineLabel.setInterceptsMouseClicks (false, false);
+    addAndMakeVisible (bottomLineLabel);
+
+    addMouseListener (this, true);
+    processor.addChangeListener (this);
+    processor.getUpdateChecker().addChangeListener (this);
+    updateHelpButton();
+
+    contentWrapper.setEditor (this);
+    addAndMakeVisible (contentWrapper);
+    const auto children = getChildren(); // a copy: moving a child changes the editor's list
+    for (auto* child : children)
+        if (child != &contentWrapper)
+        {
+            const auto visible = child->isVisible();
+            contentWrapper.addChildComponent (child);
+            child->setVisible (visible);
+        }
+
+    scaleResetCorner = std::make_unique<ScaleResetCorner> (*this, getConstrainer());
+    addAndMakeVisible (*scaleResetCorner);
+
+    // Without the UI-scale owner the window keeps the logical limits at a scale of 1.
+    setResizeLimits (1160, 700, 1900, 1200);
+    setSize (1360, 820);
+
+    refreshFromProcessor();
+    markProjectClean();
+    startTimer (50);
+}
+
+VarneTAudioProcessorEditor::~VarneTAudioProcessorEditor()
+{
+    stopTimer();
+    removeMouseListener (this);
+    processor.removeChangeListener (this);
+    processor.getUpdateChecker().removeChangeListener (this);
+    setLookAndFeel (nullptr);
+}
+
+//==============================================================================
+void VarneTAudioProcessorEditor::buildHeader()
+{
+    styleCaptionLabel (makerLabel, "TOLMEK", 12.0f, paletteColour (Palette::teal).withAlpha ((juce::uint8) 0xa6), juce::Justification::centredLeft);
+    makerLabel.setFont (VarneTTheme::themeFont (12.0f, true));
+    styleCaptionLabel (productLabel, "Varne-T", 20.0f, paletteColour (Palette::text), juce::Justification::centredLeft);
+    productLabel.setFont (VarneTTheme::themeFont (20.0f, true));
+    styleCaptionLabel (summaryLabel, {}, 14.0f, paletteColour (Palette::secondaryText), juce::Justification::centred);
+    summaryLabel.setFont (VarneTTheme::themeFont (14.0f, true));
+    summaryLabel.setName ("Instance and pitch source summary");
+    summaryLabel.setTooltip ("Instance Name and the current Pitch Source.");
+    styleCaptionLabel (chordLabel, "Waiting for MIDI", 16.0f, paletteColour (Palette::secondaryText), juce::Justification::centredLeft);
+    chordLabel.setFont (VarneTTheme::themeFont (16.0f, true));
+    chordLabel.setTooltip ("The chord currently detected from incoming MIDI.");
+
+    for (auto* label : { &makerLabel, &productLabel, &summaryLabel, &chordLabel })
+        addAndMakeVisible (*label);
+
+    instanceNameField.setMultiLine (false);
+    instanceNameField.setJustification (juce::Justification::centredLeft);
+    instanceNameField.setIndents (8, 0);
+    instanceNameField.setFont (VarneTTheme::themeFont (20.0f, true));
+    setRole (instanceNameField, VarneTTheme::Roles::instanceName);
+    instanceNameField.setColour (juce::TextEditor::backgroundColourId, juce::Colours::transparentBlack);
+    instanceNameField.setTextToShowWhenEmpty ("Name this instance", paletteColour (Palette::captionText));
+    instanceNameField.setName ("Instance Name");
+    instanceNameField.setTooltip ("A friendly name that distinguishes this Varne-T instance in your project and MCP clients.");
+    instanceNameField.onReturnKey = [this] { restoreShownState(); };
+    instanceNameField.onFocusLost = [this] { restoreShownState(); };
+    instanceNameField.onEscapeKey = [this] { restoreShownState(); };
+    addAndMakeVisible (instanceNameField);
+
+    auto sourceButton = [this] (juce::TextButton& button, int connectedEdges, const juce::String& tooltip)
+    {
+        setRole (button, VarneTTheme::Roles::sourceSelector);
+        button.setClickingTogglesState (true);
+        button.setRadioGroupId (1001);
+        button.setConnectedEdges (connectedEdges);
+        button.setMouseCursor (pointingHand);
+        button.setTooltip (tooltip);
+        button.onClick = [this] { restoreShownState(); };
+        addAndMakeVisible (button);
+    };
+    sourceButton (midiChordsButton, juce::Button::ConnectedOnRight,
+                  "Use held incoming MIDI chords as the pitch source. Varne-T waits for held notes unless audition is armed.");
+    sourceButton (scaleSourceButton, juce::Button::ConnectedOnLeft,
+                  "Generate from the project scale whenever the DAW transport is playing.");
+
+    for (int i = 0; i < 12; ++i)
+        scaleRootBox.addItem (noteNames()[i], i + 1);
+    int scaleId = 1;
+    for (const auto& row : VarneT::scaleTable())
+        scaleTypeBox.addItem (row.name, scaleId++);
+
+    auto musicalBox = [this] (juce::ComboBox& box, const juce::String& name, const juce::String& tooltip)
+    {
+        box.setName (name);
+        setRole (box, VarneTTheme::Roles::musicalSelector);
+        box.setColour (juce::ComboBox::backgroundColourId, juce::Colours::transparentBlack);
+        box.setMouseCursor (pointingHand);
+        box.setTooltip (tooltip);
+        box.onChange = [this] { if (! isUpdatingControls) restoreShownState(); };
+        addAndMakeVisible (box);
+    };
+    musicalBox (scaleRootBox, "Scale root", "Root note used by autonomous Scale mode.");
+    musicalBox (scaleTypeBox, "Scale type", "Scale used by autonomous Scale mode.");
+
+    projectsButton.setTooltip ("Save, load, and manage Varne-T projects.");
+    jsonButton.setTooltip ("Edit the complete Varne-T project as JSON.");
+    panicButton.setTooltip ("Release every generated note and sustain event.");
+    helpButton.setName ("Varne-T Help");
+
+    for (auto* button : { &projectsButton, &jsonButton, &helpButton })
+        button->setMouseCursor (pointingHand);
+
+    for (auto* button : { &projectsButton, &jsonButton, &panicButton, &helpButton })
+        addAndMakeVisible (*button);
+}
+
+void VarneTAudioProcessorEditor::buildSequenceStrips()
+{
+    auto stripCaption = [this] (juce::Label& label, const juce::String& text, const juce::String& tooltip)
+    {
+        styleCaptionLabel (label, text, 9.0f, paletteColour (Palette::captionText).withAlpha ((juce::uint8) 0x99), juce::Justification::centredRight);
+        label.setTooltip (tooltip);
+        addAndMakeVisible (label);
+    };
+    stripCaption (sectionsCaption, "SECTIONS", "Click to activate, drag to reorder, or right-click a Section for actions.");
+    stripCaption (patternsCaption, "PATTERNS", "Click to edit, drag to reorder, or right-click a Pattern for actions.");
+
+    auto bufferButton = [this] (juce::TextButton& button, juce::uint32 textColour, const juce::String& tooltip)
+    {
+        setRole (button, VarneTTheme::Roles::bufferAction);
+        button.setColour (juce::TextButton::textColourOffId, paletteColour (textColour));
+        button.setMouseCursor (pointingHand);
+        button.setTooltip (tooltip);
+        addAndMakeVisible (button);
+    };
+    bufferButton (writeButton, Palette::teal, "Keep the current project edits. Save to the library from Projects.");
+    bufferButton (revertButton, Palette::orange, "Revert all project edits since the last Write or project load.");
+
+    autoAdvanceButton.setClickingTogglesState (true);
+    autoAdvanceButton.setToggleState (false, juce::dontSendNotification);
+    autoAdvanceButton.setMouseCursor (pointingHand);
+    autoAdvanceButton.setTitle ("Auto-Advance section playback");
+    autoAdvanceButton.setTooltip ("Auto-Advance: Follow the DAW playhead through Sections; the last returns to the first");
+    autoAdvanceButton.onClick = [this] { restoreShownState(); };
+    addAndMakeVisible (autoAdvanceButton);
+
+    for (auto* viewport : { &sectionStripViewport, &patternStripViewport })
+    {
+        viewport->setScrollBarsShown (false, true);
+        viewport->setScrollBarThickness (6);
+        viewport->setScrollOnDragMode (juce::Viewport::ScrollOnDragMode::never);
+        addAndMakeVisible (*viewport);
+    }
+    sectionStripViewport.setViewedComponent (&sectionStrip, false);
+    patternStripViewport.setViewedComponent (&patternStrip, false);
+
+    for (auto* strip : { &sectionStrip, &patternStrip })
+    {
+        strip->onRepeatCountChanged = [this] (int, int) { restoreShownState(); };
+        strip->onItemClicked = [this] (int) { restoreShownState(); };
+        strip->onItemMoved = [this] (int, int) { restoreShownState(); };
+        strip->onItemDoubleClicked = [this] (int) { restoreShownState(); };
+        strip->onItemRightClicked = [this] (int) { restoreShownState(); };
+        strip->onAddClicked = [this] { restoreShownState(); };
+    }
+
+    auto renameField = [this] (juce::TextEditor& field, SequenceStrip& strip, const juce::String& placeholder, const juce::String& tooltip)
+    {
+        field.setMultiLine (false);
+        field.setTextToShowWhenEmpty (placeholder, paletteColour (Palette::outline));
+        field.setTooltip (tooltip);
+        field.onReturnKey = [&field] { field.setVisible (false); };
+        field.onFocusLost = [&field] { field.setVisible (false); };
+        field.onEscapeKey = [&field] { field.setVisible (false); };
+        strip.addChildComponent (field);
+    };
+    renameField (sectionRenameField, sectionStrip, "Section name", "Rename this Section. Return commits; Escape cancels.");
+    renameField (patternRenameField, patternStrip, "Pattern name", "Rename this Pattern. Return commits; Escape cancels.");
+}
+
+void VarneTAudioProcessorEditor::buildPerformanceControls()
+{
+    if (auto icon = drawableFromSvg (makeDownloadIcon (paletteColour (Palette::focus))))
+        sectionMidiDragButton.setImages (icon.get());
+    sectionMidiDragButton.setEdgeIndent (2);
+    sectionMidiDragButton.setMouseCursor (juce::MouseCursor::DraggingHandCursor);
+    sectionMidiDragButton.setTooltip ("Drag active Section MIDI | Right-click: copy or save");
+
+    undoButton.setTooltip ("Undo the last performance edit (Cmd/Ctrl+Z).");
+    redoButton.setTooltip ("Redo the last undone performance edit (Cmd/Ctrl+Shift+Z).");
+    undoButton.onClick = [this] { restoreShownState(); };
+    redoButton.onClick = [this] { restoreShownState(); };
+
+    for (auto* c : std::initializer_list<juce::Component*> { &sectionMidiDragButton, &undoButton, &redoButton })
+        addAndMakeVisible (*c);
+
+    setRole (patternOptionsButton, VarneTTheme::Roles::quiet);
+    patternOptionsButton.setTooltip ("Set this Pattern to 1, 2, or 4 bars, split a long Pattern, choose its grid, or toggle full-Pattern sustain.");
+    addAndMakeVisible (patternOptionsButton);
+
+    styleCaptionLabel (dictionaryCaption, "PERFORMANCE DICTIONARY", 12.0f, paletteColour (Palette::secondaryText), juce::Justification::centredLeft);
+    addAndMakeVisible (dictionaryCaption);
+    dictionaryFilterBox.addItem ("All performances", 1);
+    dictionaryFilterBox.setSelectedId (1, juce::dontSendNotification);
+    dictionaryFilterBox.onChange = [this] { if (! isUpdatingControls) applyDictionaryFilter(); };
+    addAndMakeVisible (dictionaryFilterBox);
+    dictionaryList.setModel (this);
+    dictionaryList.setRowHeight (28);
+    addAndMakeVisible (dictionaryList);
+    applyDictionaryFilter();
+
+    styleCaptionLabel (patternTitleLabel, "PERFORM", 17.0f, paletteColour (Palette::text), juce::Justification::centredLeft);
+    patternTitleLabel.setFont (VarneTTheme::themeFont (17.0f, true));
+    styleCaptionLabel (patternInfoLabel, {}, 12.0f, paletteColour (Palette::captionText), juce::Justification::centredRight);
+    addAndMakeVisible (patternTitleLabel);
+    addAndMakeVisible (patternInfoLabel);
+
+    timelineViewport.setScrollBarsShown (false, true);
+    timelineViewport.setScrollOnDragMode (juce::Viewport::ScrollOnDragMode::never);
+    timelineViewport.setViewedComponent (&timeline, false);
+    timeline.onBeginEdit = [] {};
+    timeline.onEditCommitted = [this] { restoreShownState(); };
+    timeline.onSelectionChanged = [] {};
+    timeline.onStatusMessage = [this] (const juce::String& message) { showStatus (message); };
+    addAndMakeVisible (timelineViewport);
+
+    int mode = 0;
+    for (auto* button : { &performanceModeButton, &patternFeelModeButton, &selectedNoteModeButton })
+    {
+        setRole (*button, VarneTTheme::Roles::quiet);
+        setRole (*button, VarneTTheme::Roles::modeSelector);
+        button->setMouseCursor (pointingHand);
+        button->onClick = [this, mode] { setInspectorMode (mode); };
+        addAndMakeVisible (*button);
+        ++mode;
+    }
+    selectedNoteModeButton.setEnabled (false);
+
+    auto iconButton = [this] (juce::DrawableButton& button, const std::function<juce::String (juce::Colour)>& icon, juce::uint32 overColour,
+                              const juce::String& tooltip)
+    {
+        auto normal = drawableFromSvg (icon (paletteColour (Palette::secondaryText)));
+        auto over = drawableFromSvg (icon (paletteColour (overColour)));
+        button.setImages (normal.get(), over.get());
+        setRole (button, VarneTTheme::Roles::quiet);
+        button.setMouseCursor (pointingHand);
+        button.setWantsKeyboardFocus (true);
+        button.setTooltip (tooltip);
+        button.onClick = [this] { restoreShownState(); };
+        addAndMakeVisible (button);
+        button.setVisible (false);
+    };
+    iconButton (duplicateNoteButton, makeCopyIcon, Palette::accent, "Duplicate the selected note one grid step away (Cmd/Ctrl+D).");
+    iconButton (deleteNoteButton, makeDeleteIcon, Palette::orange, "Delete the selected note (Delete/Backspace). Undo restores it.");
+
+    auto captions = [this] (auto& labels, const juce::StringArray& texts)
+    {
+        for (size_t i = 0; i < labels.size(); ++i)
+        {
+            styleCaptionLabel (labels[i], texts[(int) i], 13.0f, paletteColour (Palette::captionText), juce::Justification::centredLeft);
+            addAndMakeVisible (labels[i]);
+        }
+    };
+    captions (projectCaptions, { "Instance Name", "Pitch Source", "Root", "Scale" });
+    captions (feelCaptions, { "Density", "Swing", "Humanize", "Octave" });
+    captions (noteCaptions, { "Pitch", "Register", "Velocity", "Chance", "Importance" });
+
+    struct SliderSetup
+    {
+        juce::Slider& slider;
+        const char* name;
+        double min, max, interval;
+        const char* visualKind;
+        const char* tooltip;
+    };
+
+    for (const auto& s : { SliderSetup { densitySlider, "Density", 0.0, 1.0, 0.01, "density", "Density: Sparse to Full. Hover or drag for the exact percentage." },
+                           SliderSetup { swingSlider, "Swing", 0.0, 1.0, 0.01, "swing", "Swing: Straight to Swung. Hover or drag for the exact percentage." },
+                           SliderSetup { humanizeSlider, "Humanize", 0.0, 1.0, 0.01, "humanize", "Humanize: Tight to Loose. Hover or drag for the exact percentage." },
+                           SliderSetup { velocitySlider, "Velocity", 1.0, 127.0, 1.0, "velocity", "Velocity from pp to ff; hover or drag to see the exact MIDI value." },
+                           SliderSetup { chanceSlider, "Chance", 0.0, 1.0, 0.01, "chance", "Chance: Never to Always. Hover or drag for the exact percentage." },
+                           SliderSetup { importanceSlider, "Importance", 0.0, 1.0, 0.01, "importance", "Importance: Decorative to Essential. Hover or drag for the exact percentage." } })
+    {
+        configurePerformanceSlider (s.slider, s.min, s.max, s.interval, s.visualKind);
+        s.slider.setName (s.name);
+        s.slider.setTooltip (s.tooltip);
+        s.slider.onValueChange = [this] { if (! isUpdatingControls) restoreShownState(); };
+        addAndMakeVisible (s.slider);
+    }
+
+    configureDiscreteKnob (octaveKnob, -3.0, 3.0);
+    octaveKnob.setName ("Octave");
+    octaveKnob.setTooltip ("Shift the whole performance in octave steps. Drag horizontally or vertically, use the mouse wheel, or double-click to return to Original.");
+    configureDiscreteKnob (registerKnob, -4.0, 4.0);
+    registerKnob.setName ("Register");
+    registerKnob.setTooltip ("Move the selected note between octave registers. Drag horizontally or vertically, use the mouse wheel, or double-click to return to Original.");
+    for (auto* knob : { &octaveKnob, &registerKnob })
+    {
+        knob->onValueChange = [this] { if (! isUpdatingControls) restoreShownState(); };
+        addAndMakeVisible (*knob);
+    }
+
+    pitchBox.setName ("Pitch");
+    setRole (pitchBox, VarneTTheme::Roles::pitchSelector);
+    pitchBox.setColour (juce::ComboBox::backgroundColourId, juce::Colours::transparentBlack);
+    pitchBox.setMouseCursor (pointingHand);
+    pitchBox.setTooltip ("Choose the selected note's chord position, scale degree, input position, or fixed MIDI note.");
+    pitchBox.onChange = [this] { if (! isUpdatingControls) restoreShownState(); };
+    addAndMakeVisible (pitchBox);
+
+    setInspectorMode (1);
+}
+
+void VarneTAudioProcessorEditor::buildProjectOverlays()
+{
+    // The JSON, library and unsaved-project overlays join with their actions.
+}
+
+//==============================================================================
+double VarneTAudioProcessorEditor::getUiScale() const noexcept
+{
+    return 1.0;
+}
+
+juce::Point<int> VarneTAudioProcessorEditor::getLogicalSize() const noexcept
+{
+    return { getWidth(), getHeight() };
+}
+
+void VarneTAudioProcessorEditor::paint (juce::Graphics& g)
+{
+    g.fillAll (paletteColour (Palette::panelBackground));
+}
+
+void VarneTAudioProcessorEditor::resized()
+{
+    const auto scale = getUiScale();
+    const auto logical = getLogicalSize();
+
+    contentWrapper.setTransform (juce::AffineTransform::scale ((float) scale));
+    contentWrapper.setBounds (0, 0, logical.x, logical.y);
+
+    if (scaleResetCorner != nullptr)
+    {
+        const auto size = VarneTEditorLayout::cornerSize;
+        scaleResetCorner->setBounds (getWidth() - size, getHeight() - size, size, size);
+        scaleResetCorner->toFront (false);
+    }
+
+    layoutContent (logical.x, logical.y);
+}
+
+void VarneTAudioProcessorEditor::layoutContent (int width, int height)
+{
+    VarneTEditorLayout::Inputs in;
+    in.width = width;
+    in.height = height;
+    in.windowWidth = getWidth();
+    in.scale = getUiScale();
+    in.hasScalingButton = editorScaling != nullptr;
+    layout = VarneTEditorLayout::compute (in);
+    const auto& l = layout;
+
+    for (auto* overlay : std::initializer_list<juce::Component*> { helpOverlay.get(), jsonOverlay.get(), libraryOverlay.get(), dirtyOverlay.get(), welcomeDialog.get() })
+        if (overlay != nullptr)
+            overlay->setBounds (0, 0, width, height);
+
+    if (welcomeDialog != nullptr && welcomeDialog->isVisible())
+        welcomeDialog->toFront (false);
+
+    makerLabel.setBounds (l.makerLabel);
+    productLabel.setBounds (l.productLabel);
+    summaryLabel.setBounds (l.summaryLabel);
+    projectsButton.setBounds (l.projectsButton);
+    jsonButton.setBounds (l.jsonButton);
+    panicButton.setBounds (l.panicButton);
+    helpButton.setBounds (l.helpButton);
+
+    bottomBarCard = l.bottomBarCard;
+    bottomLineLabel.setBounds (l.bottomLineLabel);
+    if (editorScaling != nullptr)
+        editorScaling->setBounds (l.scalingButton);
+
+    dictionaryCard = l.dictionaryCard;
+    sequenceCard = l.sequenceCard;
+    timelineCard = l.timelineCard;
+    inspectorCard = l.inspectorCard;
+    modeColumnCard = l.modeColumnCard;
+
+    dictionaryCaption.setBounds (l.dictionaryCaption);
+    dictionaryFilterBox.setBounds (l.dictionaryFilterBox);
+    dictionaryList.setBounds (l.dictionaryList);
+
+    sectionsCaption.setBounds (l.sectionsCaption);
+    sectionStripViewport.setBounds (l.sectionStripViewport);
+    autoAdvanceButton.setBounds (l.autoAdvanceButton);
+    writeButton.setBounds (l.writeButton);
+    patternsCaption.setBounds (l.patternsCaption);
+    patternStripViewport.setBounds (l.patternStripViewport);
+    revertButton.setBounds (l.revertButton);
+
+    for (auto [strip, viewport] : { std::pair { &sectionStrip, &sectionStripViewport }, std::pair { &patternStrip, &patternStripViewport } })
+    {
+        const auto size = VarneTEditorLayout::stripSize (viewport->getWidth(), (int) strip->items.size());
+        strip->setSize (size.x, size.y);
+    }
+
+    patternTitleLabel.setBounds (l.patternTitleLabel);
+    patternInfoLabel.setBounds (l.patternInfoLabel);
+    patternOptionsButton.setBounds (l.patternOptionsButton);
+    sectionMidiDragButton.setBounds (l.sectionMidiDragButton);
+    undoButton.setBounds (l.undoButton);
+    redoButton.setBounds (l.redoButton);
+    timelineViewport.setBounds (l.timelineViewport);
+
+    performanceModeButton.setBounds (l.modeButtons[0]);
+    patternFeelModeButton.setBounds (l.modeButtons[1]);
+    selectedNoteModeButton.setBounds (l.modeButtons[2]);
+
+    const std::array<juce::Component*, 4> feelControls { &densitySlider, &swingSlider, &humanizeSlider, &octaveKnob };
+    for (size_t i = 0; i < feelControls.size(); ++i)
+    {
+        feelCaptions[i].setBounds (l.feelCaptions[i]);
+        feelControls[i]->setBounds (l.feelControls[i]);
+    }
+
+    for (size_t i = 0; i < projectCaptions.size(); ++i)
+        projectCaptions[i].setBounds (l.projectCaptions[i]);
+    instanceNameField.setBounds (l.instanceNameField);
+    midiChordsButton.setBounds (l.midiChordsButton);
+    scaleSourceButton.setBounds (l.scaleSourceButton);
+    scaleRootBox.setBounds (l.scaleRootBox);
+    scaleTypeBox.setBounds (l.scaleTypeBox);
+    chordLabel.setBounds (l.chordLabel);
+
+    const std::array<juce::Component*, 5> noteControls { &pitchBox, &registerKnob, &velocitySlider, &chanceSlider, &importanceSlider };
+    for (size_t i = 0; i < noteControls.size(); ++i)
+    {
+        noteCaptions[i].setBounds (l.noteCaptions[i]);
+        noteControls[i]->setBounds (l.noteControls[i]);
+    }
+    duplicateNoteButton.setBounds (l.duplicateNoteButton);
+    deleteNoteButton.setBounds (l.deleteNoteButton);
+
+    updateCanvasSize();
+    contentWrapper.repaint();
+}
+
+void VarneTAudioProcessorEditor::updateCanvasSize()
+{
+    const auto size = VarneTEditorLayout::timelineSize (timelineViewport.getWidth(), timelineViewport.getHeight(), timeline.pattern.lengthBeats);
+    timeline.setSize (size.x, size.y);
+}
+
+//==============================================================================
+void VarneTAudioProcessorEditor::ContentWrapper::paint (juce::Graphics& g)
+{
+    if (editor == nullptr)
+        return;
+
+    g.fillAll (paletteColour (Palette::contentBackground));
+
+    for (auto card : { editor->dictionaryCard, editor->sequenceCard, editor->timelineCard, editor->inspectorCard, editor->bottomBarCard })
+        paintPanelCard (g, card);
+
+    const auto column = editor->modeColumnCard;
+    if (column.getWidth() >= 1 && column.getHeight() >= 1)
+    {
+        const auto r = column.toFloat().translated (0.5f, 0.5f).withSize (std::max (0.0f, column.getWidth() - 1.0f), std::max (0.0f, column.getHeight() - 1.0f));
+        g.setColour (paletteColour (Palette::contentBackground));
+        g.fillRoundedRectangle (r, 6.0f);
+        g.setColour (paletteColour (Palette::divider).withAlpha ((juce::uint8) 0xd1));
+        g.drawRoundedRectangle (r, 6.0f, 1.0f);
+    }
+}
+
+void VarneTAudioProcessorEditor::ContentWrapper::paintPanelCard (juce::Graphics& g, juce::Rectangle<int> card)
+{
+    if (card.getWidth() < 1 || card.getHeight() < 1)
+        return;
+
+    const auto r = juce::Rectangle<float> ((float) card.getX() + 0.5f, (float) card.getY() + 0.5f,
+                                           std::max (0.0f, (float) card.getWidth() - 1.0f), std::max (0.0f, (float) card.getHeight() - 1.0f));
+    g.setColour (paletteColour (Palette::cardBackground).withAlpha ((juce::uint8) 0x85));
+    g.fillRoundedRectangle (r, 6.0f);
+    g.setColour (paletteColour (Palette::divider).withAlpha ((juce::uint8) 0xd1));
+    g.drawRoundedRectangle (r, 6.0f, 1.0f);
+}
+
+void VarneTAudioProcessorEditor::ContentWrapper::resized()
+{
+    if (editor != nullptr)
+        editor->layoutContent (getWidth(), getHeight());
+}
+
+void VarneTAudioProcessorEditor::ScaleResetCorner::mouseDoubleClick (const juce::MouseEvent&)
+{
+    juce::ignoreUnused (editor);
+}
+
+void VarneTAudioProcessorEditor::DiscreteStepSlider::mouseWheelMove (const juce::MouseEvent&, const juce::MouseWheelDetails& wheel)
+{
+    if (! isEnabled() || ! isScrollWheelEnabled())
+        return;
+
+    auto d = std::abs (wheel.deltaX) > std::abs (wheel.deltaY) ? -wheel.deltaX : wheel.deltaY;
+    if (wheel.isReversed)
+        d = -d;
+
+    if (d != 0.0f)
+        setValue (getValue() + (d > 0.0f ? getInterval() : -getInterval()), juce::sendNotificationSync);
+}
+
+void VarneTAudioProcessorEditor::AutoAdvanceButton::paintButton (juce::Graphics& g, bool highlighted, bool down)
+{
+    const auto on = getToggleState();
+    const auto r = getLocalBounds().toFloat().reduced (0.5f);
+    const auto teal = paletteColour (Palette::teal);
+
+    auto fill = on ? paletteColour (Palette::fieldBackground).interpolatedWith (paletteColour (Palette::pressedFill), 0.28f)
+                   : (highlighted ? paletteColour (Palette::hoverFill).interpolatedWith (teal, 0.1f)
+                                  : paletteColour (Palette::fieldBackground).interpolatedWith (teal, 0.06f));
+    if (down)
+        fill = on ? fill.darker (0.08f) : paletteColour (Palette::pressedFill);
+    if (! isEnabled())
+        fill = fill.withMultipliedAlpha (0.48f);
+
+    g.setColour (fill);
+    g.fillRoundedRectangle (r, 6.0f);
+    g.setColour (on ? teal.withAlpha (0.74f) : paletteColour (Palette::pressedFill).withAlpha (0.7f));
+    g.drawRoundedRectangle (r, 6.0f, on ? 1.1f : 1.0f);
+
+    const auto h = (float) getHeight();
+    const auto dot = juce::Rectangle<float> (10.0f, (h - 1.0f) / 2.0f + 0.5f - 4.0f, 8.0f, 8.0f);
+    if (on)
+    {
+        g.setColour (teal);
+        g.fillEllipse (dot);
+    }
+    else
+    {
+        g.setColour (paletteColour (Palette::captionText).withAlpha ((juce::uint8) 0x99));
+        g.drawEllipse (dot, 1.0f);
+    }
+
+    auto textColour = on ? teal.interpolatedWith (paletteColour (Palette::text), 0.52f)
+                         : paletteColour (Palette::captionText).interpolatedWith (teal, 0.4f);
+    if (! isEnabled())
+        textColour = textColour.withMultipliedAlpha (0.45f);
+
+    const auto w = getWidth();
+    const auto m = std::min (14, std::max (0, w - 16));
+    g.setColour (textColour);
+    g.setFont (VarneTTheme::themeFont (std::min (14.0f, 0.58f * h), true));
+    g.drawText (getButtonText(), juce::Rectangle<int> (m + 8, 0, std::max (0, w - 16) - m, getHeight()), juce::Justification::centred, false);
+}
+
+//==============================================================================
+void VarneTAudioProcessorEditor::updateHelpButton()
+{
+    auto& checker = processor.getUpdateChecker();
+    const auto available = checker.isUpdateAvailable();
+
+    helpButton.setButtonText (available ? "!" : "?");
+    helpButton.getProperties().set (VarneTTheme::Roles::updateAvailable, available);
+    helpButton.setTooltip (available ? "Update available - show details"
+                                     : "Open Varne-T Help: quick start, shortcuts, MCP setup, privacy and resources.");
+    helpButton.repaint();
+
+    resized();
+}
+
+void VarneTAudioProcessorEditor::refreshFromProcessor()
+{
+    const auto project = processor.getProjectCopy();
+    const auto sectionIndex = project.clampedActiveSectionIndex();
+    if (sectionIndex < 0 || project.sections[(size_t) sectionIndex].sequence.empty())
+        return;
+
+    const auto& section = project.sections[(size_t) sectionIndex];
+    selectedPatternIndex = juce::jlimit (0, (int) section.sequence.size() - 1, selectedPatternIndex);
+    const auto shownChanged = sectionIndex != shownSectionIndex || selectedPatternIndex != shownPatternIndex;
+    shownSectionIndex = sectionIndex;
+    shownPatternIndex = selectedPatternIndex;
+
+    const juce::ScopedValueSetter<bool> updating (isUpdatingControls, true);
+
+    const auto isScale = project.pitchSource == VarneT::PitchSource::scale;
+    cachedPitchSource = isScale ? 1 : 0;
+    cachedDegreeCount = isScale ? std::max (1, (int) VarneT::findScaleIntervals (project.scale.name).size()) : 7;
+    showPitchSourceFromProject (project);
+    timeline.setPitchDisplay (cachedPitchSource, cachedDegreeCount);
+
+    if (! instanceNameField.hasKeyboardFocus (true))
+        instanceNameField.setText (project.identityName, juce::dontSendNotification);
+
+    autoAdvanceButton.setToggleState (processor.isAutoAdvanceSelected(), juce::dontSendNotification);
+
+    const auto& pattern = section.sequence[(size_t) selectedPatternIndex];
+    if (shownChanged)
+        timeline.resetInteraction();
+    timeline.setPattern (pattern);
+    updateCanvasSize();
+    if (shownChanged)
+        timelineViewport.setViewPosition (0, timelineViewport.getViewPositionY());
+
+    densitySlider.setValue (pattern.modifiers.density, juce::dontSendNotification);
+    swingSlider.setValue (pattern.modifiers.swing, juce::dontSendNotification);
+    humanizeSlider.setValue (pattern.modifiers.humanize, juce::dontSendNotification);
+    octaveKnob.setValue (pattern.modifiers.registerOffset, juce::dontSendNotification);
+
+    std::vector<SequenceStrip::Item> sections;
+    for (const auto& s : project.sections)
+        sections.push_back ({ s.name, {}, s.repeatCount, {} });
+    sectionStrip.setItems (std::move (sections));
+    sectionStrip.setActiveIndex (sectionIndex);
+
+    std::vector<SequenceStrip::Item> patterns;
+    for (const auto& p : section.sequence)
+        patterns.push_back ({ p.name, {}, p.repeatCount, {} });
+    patternStrip.setItems (std::move (patterns));
+    patternStrip.setActiveIndex (selectedPatternIndex);
+
+    for (auto [strip, viewport] : { std::pair { &sectionStrip, &sectionStripViewport }, std::pair { &patternStrip, &patternStripViewport } })
+    {
+        const auto size = VarneTEditorLayout::stripSize (viewport->getWidth(), (int) strip->items.size());
+        strip->setSize (size.x, size.y);
+    }
+
+    sectionStrip.setCanAdd (project.sections.size() < 64);
+    patternStrip.setCanAdd (! section.sequence.empty() && section.sequence.size() < 16);
+}
+
+void VarneTAudioProcessorEditor::showPitchSourceFromProject (const VarneT::Project& project)
+{
+    const auto isScale = project.pitchSource == VarneT::PitchSource::scale;
+    midiChordsButton.setToggleState (! isScale, juce::dontSendNotification);
+    scaleSourceButton.setToggleState (isScale, juce::dontSendNotification);
+    scaleRootBox.setSelectedId (project.scale.root + 1, juce::dontSendNotification);
+
+    int scaleId = 0, row = 1;
+    const auto canonical = VarneT::canonicalScaleName (project.scale.name);
+    for (const auto& entry : VarneT::scaleTable())
+    {
+        if (entry.name == canonical)
+            scaleId = row;
+        ++row;
+    }
+    scaleTypeBox.setSelectedId (scaleId, juce::dontSendNotification);
+
+    const auto performance = inspectorMode == 0;
+    chordLabel.setVisible (performance && ! isScale);
+    for (juce::Component* c : { (juce::Component*) &scaleRootBox, (juce::Component*) &scaleTypeBox, (juce::Component*) &projectCaptions[2], (juce::Component*) &projectCaptions[3] })
+        c->setVisible (performance && isScale);
+}
+
+void VarneTAudioProcessorEditor::setInspectorMode (int mode)
+{
+    const auto hasSelection = juce::isPositiveAndBelow (timeline.selectedIndex, (int) timeline.pattern.notes.size());
+    if (mode == 2 && ! hasSelection)
+        mode = 1;
+    inspectorMode = juce::jlimit (0, 2, mode);
+
+    performanceModeButton.setToggleState (inspectorMode == 0, juce::dontSendNotification);
+    patternFeelModeButton.setToggleState (inspectorMode == 1, juce::dontSendNotification);
+    selectedNoteModeButton.setToggleState (inspectorMode == 2, juce::dontSendNotification);
+    selectedNoteModeButton.setEnabled (hasSelection);
+
+    const auto performance = inspectorMode == 0, feel = inspectorMode == 1, note = inspectorMode == 2;
+    const auto isScale = cachedPitchSource == 1;
+
+    for (juce::Component* c : { (juce::Component*) &projectCaptions[0], (juce::Component*) &projectCaptions[1],
+                                (juce::Component*) &instanceNameField, (juce::Component*) &midiChordsButton, (juce::Component*) &scaleSourceButton })
+        c->setVisible (performance);
+    chordLabel.setVisible (performance && ! isScale);
+    for (juce::Component* c : { (juce::Component*) &projectCaptions[2], (juce::Component*) &projectCaptions[3],
+                                (juce::Component*) &scaleRootBox, (juce::Component*) &scaleTypeBox })
+        c->setVisible (performance && isScale);
+
+    for (auto& caption : feelCaptions)
+        caption.setVisible (feel);
+    for (juce::Component* c : { (juce::Component*) &densitySlider, (juce::Component*) &swingSlider, (juce::Component*) &humanizeSlider, (juce::Component*) &octaveKnob })
+        c->setVisible (feel);
+
+    for (auto& caption : noteCaptions)
+        caption.setVisible (note);
+    for (juce::Component* c : { (juce::Component*) &pitchBox, (juce::Component*) &registerKnob, (juce::Component*) &velocitySlider,
+                                (juce::Component*) &chanceSlider, (juce::Component*) &importanceSlider,
+                                (juce::Component*) &duplicateNoteButton, (juce::Component*) &deleteNoteButton })
+        c->setVisible (note);
+
+    resized();
+    contentWrapper.repaint (inspectorCard);
+}
+
+void VarneTAudioProcessorEditor::showStatus (const juce::String& text)
+{
+    statusText = text;
+    statusIsError = false;
+    statusTicks = 80;
+    bottomLineLabel.setText (text, juce::dontSendNotification);
+}
+
+void VarneTAudioProcessorEditor::showError (const juce::String& text)
+{
+    statusText = text;
+    statusIsError = true;
+    statusTicks = 120;
+    bottomLineLabel.setText (text, juce::dontSendNotification);
+}
+
+void VarneTAudioProcessorEditor::markProjectClean()
+{
+    cleanProjectJson = juce::JSON::toString (processor.getProjectVar());
+    projectModified = false;
+}
+
+//==============================================================================
+void VarneTAudioProcessorEditor::timerCallback() {}
+
+void VarneTAudioProcessorEditor::changeListenerCallback (juce::ChangeBroadcaster* source)
+{
+    if (source == &processor.getUpdateChecker())
+        updateHelpButton();
+    else
+        refreshFromProcessor();
+}
+
+bool VarneTAudioProcessorEditor::keyPressed (const juce::KeyPress&) { return false; }
+void VarneTAudioProcessorEditor::mouseMove (const juce::MouseEvent&) {}
+void VarneTAudioProcessorEditor::mouseEnter (const juce::MouseEvent& e) { mouseMove (e); }
+void VarneTAudioProcessorEditor::mouseExit (const juce::MouseEvent&) {}
+
+//==============================================================================
+void VarneTAudioProcessorEditor::applyDictionaryFilter()
+{
+    dictionaryRows.clear();
+    for (int i = 0; i < (int) VarneT::builtInPerformances().size(); ++i)
+        dictionaryRows.push_back (i);
+    dictionaryList.updateContent();
+}
+
+int VarneTAudioProcessorEditor::getNumRows() { return (int) dictionaryRows.size(); }
+
+void VarneTAudioProcessorEditor::paintListBoxItem (int row, juce::Graphics& g, int width, int height, bool selected)
+{
+    if (! juce::isPositiveAndBelow (row, (int) dictionaryRows.size()))
+        return;
+
+    const auto& performance = VarneT::builtInPerformances()[(size_t) dictionaryRows[(size_t) row]];
+    if (selected)
+        g.fillAll (paletteColour (Palette::hoverFill));
+    g.setColour (paletteColour (Palette::text));
+    g.setFont (VarneTTheme::themeFont (13.0f));
+    g.drawText (performance.name, juce::Rectangle<int> (8, 0, std::max (0, width - 16), height), juce::Justification::centredLeft, true);
+}
+
+void VarneTAudioProcessorEditor::selectedRowsChanged (int) {}
