@@ -70,7 +70,7 @@ TEST_F (BundleTest, ProbeShowsTheEditorThroughVst3AndGrabsTheScreen)
         GTEST_SKIP() << "needs an X display";
 
     const auto png = juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile ("hosted-editor.png");
-    const auto result = runProcess ({ VARNET_PROBE, "editor", host_test::bundle().getFullPathName(), "--seconds", "0.5",
+    const auto result = testing_support::runProcess ({ VARNET_PROBE, "editor", host_test::bundle().getFullPathName(), "--seconds", "0.5",
                                       "--size", "1160x700", "--screenshot", png.getFullPathName() });
 
     ASSERT_TRUE (result.finished);
@@ -81,7 +81,7 @@ TEST_F (BundleTest, ProbeShowsTheEditorThroughVst3AndGrabsTheScreen)
     const auto played = result.output.fromFirstOccurrenceOf ("closed; played ", false, false);
     EXPECT_GT (played.fromFirstOccurrenceOf ("blocks, ", false, false).getIntValue(), 0) << result.output;
 
-    // The editor's content colour fills most of the view in the grabbed screen.
+    // The editor's content colour shows between its panels in the grabbed screen.
     const auto image = juce::ImageFileFormat::loadFrom (png);
     ASSERT_TRUE (image.isValid());
     int contentPixels = 0;
@@ -89,7 +89,7 @@ TEST_F (BundleTest, ProbeShowsTheEditorThroughVst3AndGrabsTheScreen)
         for (int x = 0; x < std::min (1160, image.getWidth()); x += 4)
             if (image.getPixelAt (x, y).getARGB() == 0xff181926)
                 ++contentPixels;
-    EXPECT_GT (contentPixels, (1160 / 4) * (700 / 4) / 4);
+    EXPECT_GT (contentPixels, (1160 / 4) * (700 / 4) / 20);
 }
 
 TEST_F (BundleTest, EditorOpensResizesAndClosesTwentyTimesWhileThePluginPlays)
