@@ -2,27 +2,38 @@
 
 #include "editor/PluginEditor.h"
 #include "model/DefaultProject.h"
+#include "model/ProjectJson.h"
+#include "model/ProjectValidation.h"
 #include "support/BenchmarkAllocations.h"
 
 #include <benchmark/benchmark.h>
 
 namespace
 {
-/** 64 Sections of 16 Patterns each, every Pattern the default one. */
+/** 64 Sections of 16 Patterns each: the default Pattern with as many of its notes as keep the
+    project within the 4 MB that a project may take. */
 VarneT::Project largeProject()
 {
-    auto project = VarneT::makeDefaultProject();
-    auto section = project.sections[0];
-    const auto pattern = section.sequence[0];
-    section.sequence.assign (16, pattern);
+    const auto defaults = VarneT::makeDefaultProject();
 
-    project.sections.clear();
-    for (int i = 0; i < 64; ++i)
+    for (auto notes = defaults.sections[0].sequence[0].notes.size(); ; --notes)
     {
-        section.name = "Section " + juce::String (i + 1);
-        project.sections.push_back (section);
+        auto project = defaults;
+        auto section = project.sections[0];
+        auto pattern = section.sequence[0];
+        pattern.notes.resize (notes);
+        section.sequence.assign (16, pattern);
+
+        project.sections.clear();
+        for (int i = 0; i < 64; ++i)
+        {
+            section.name = "Section " + juce::String (i + 1);
+            project.sections.push_back (section);
+        }
+
+        if (notes == 0 || VarneT::projectJsonTextBytes (project) <= VarneT::maxProjectJsonBytes)
+            return project;
     }
-    return project;
 }
 
 void paintOnce (juce::Component& editor, juce::Image& canvas)
