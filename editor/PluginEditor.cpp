@@ -1,12 +1,13 @@
 #include "editor/PluginEditor.h"
 
+#include "editor/EditorWidgets.h"
 #include "model/BuiltInPerformances.h"
 #include "model/Scales.h"
 
 #if __has_include("kit/EditorScaling.h")
  #include "kit/EditorScaling.h"
 #else
-namespace tolmek { class EditorScaling : public juce::Component {}; }
+namespace tolmek { class EditorScaling : public juce::Component { public: void resetScale() {} }; }
 #endif
 
 #if __has_include("kit/HelpDialog.h")
@@ -28,81 +29,6 @@ namespace
 using Palette = VarneTTheme::Palette;
 
 juce::Colour paletteColour (juce::uint32 argb) { return juce::Colour (argb); }
-
-const juce::StringArray& noteNames()
-{
-    static const juce::StringArray names { "C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B" };
-    return names;
-}
-
-void styleCaptionLabel (juce::Label& label, const juce::String& text, float fontHeight, juce::Colour colour, juce::Justification justification)
-{
-    label.setText (text, juce::dontSendNotification);
-    label.setFont (VarneTTheme::themeFont (fontHeight));
-    label.setColour (juce::Label::textColourId, colour);
-    if (label.getJustificationType() != justification)
-        label.setJustificationType (justification);
-}
-
-void configurePerformanceSlider (juce::Slider& slider, double min, double max, double interval, const juce::String& visualKind)
-{
-    slider.setSliderStyle (juce::Slider::LinearHorizontal);
-    slider.setTextBoxStyle (juce::Slider::NoTextBox, true, 0, 0);
-    slider.setRange (min, max, interval);
-    slider.setScrollWheelEnabled (false);
-    slider.setMouseCursor (juce::MouseCursor::LeftRightResizeCursor);
-    slider.getProperties().set (VarneTTheme::Roles::visualKind, visualKind);
-}
-
-void configureDiscreteKnob (juce::Slider& slider, double min, double max)
-{
-    slider.setSliderStyle (juce::Slider::RotaryHorizontalVerticalDrag);
-    slider.setTextBoxStyle (juce::Slider::NoTextBox, true, 0, 0);
-    slider.setRange (min, max, 1.0);
-    slider.setNumDecimalPlacesToDisplay (0);
-    slider.setScrollWheelEnabled (true);
-    slider.setDoubleClickReturnValue (true, 0.0);
-    slider.setWantsKeyboardFocus (true);
-    slider.setMouseCursor (juce::MouseCursor::PointingHandCursor);
-    slider.setColour (juce::Slider::rotarySliderFillColourId, paletteColour (Palette::accent));
-    slider.setColour (juce::Slider::rotarySliderOutlineColourId, paletteColour (Palette::hoverFill));
-    slider.setColour (juce::Slider::thumbColourId, paletteColour (Palette::accent));
-    slider.getProperties().set (VarneTTheme::Roles::discreteKnob, true);
-}
-
-juce::String svgColour (juce::Colour c) { return "#" + c.toDisplayString (false); }
-
-juce::String strokeIcon (juce::Colour c, const juce::String& children)
-{
-    return "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 24 24\" fill=\"none\" stroke=\"" + svgColour (c)
-         + "\" stroke-width=\"2\" stroke-linecap=\"round\" stroke-linejoin=\"round\">\n        " + children + "\n</svg>";
-}
-
-juce::String makeCopyIcon (juce::Colour c)
-{
-    return strokeIcon (c, "<rect x=\"8\" y=\"8\" width=\"12\" height=\"12\" rx=\"2\"/>\n        <path d=\"M16 8V4H4V16H8\"/>");
-}
-
-juce::String makeDeleteIcon (juce::Colour c)
-{
-    return strokeIcon (c, "<path d=\"M4 6H20M9 6V3H15V6M6 6L7 21H17L18 6M10 10V17M14 10V17\"/>");
-}
-
-juce::String makeDownloadIcon (juce::Colour c)
-{
-    return "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 24 24\"><path fill=\"" + svgColour (c) + "\" d=\""
-           "M12 2C11.45 2 11 2.45 11 3V14.59L7.71 11.29C7.32 10.9 6.69 10.9 6.29 11.29C5.9 11.68 5.9 12.32 6.29 12.71L11.29 17.71"
-           "C11.68 18.1 12.32 18.1 12.71 17.71L17.71 12.71C18.1 12.32 18.1 11.68 17.71 11.29C17.32 10.9 16.68 10.9 16.29 11.29"
-           "L13 14.59V3C13 2.45 12.55 2 12 2ZM5 20C4.45 20 4 20.45 4 21C4 21.55 4.45 22 5 22H19C19.55 22 20 21.55 20 21"
-           "C20 20.45 19.55 20 19 20H5Z\"/></svg>";
-}
-
-std::unique_ptr<juce::Drawable> drawableFromSvg (const juce::String& svg)
-{
-    if (auto xml = juce::parseXML (svg))
-        return juce::Drawable::createFromSVG (*xml);
-    return {};
-}
 
 void setRole (juce::Component& c, const juce::Identifier& role) { c.getProperties().set (role, true); }
 
@@ -138,7 +64,6 @@ VarneTAudioProcessorEditor::VarneTAudioProcessorEditor (VarneTAudioProcessor& p)
     processor.getUpdateChecker().addChangeListener (this);
     updateHelpButton();
 
-    contentWrapper.setEditor (this);
     addAndMakeVisible (contentWrapper);
     const auto children = getChildren(); // a copy: moving a child changes the editor's list
     for (auto* child : children)
@@ -149,7 +74,11 @@ VarneTAudioProcessorEditor::VarneTAudioProcessorEditor (VarneTAudioProcessor& p)
             child->setVisible (visible);
         }
 
-    scaleResetCorner = std::make_unique<ScaleResetCorner> (*this, getConstrainer());
+    scaleResetCorner = std::make_unique<ScaleResetCorner> (this, getConstrainer(), [this]
+    {
+        if (editorScaling != nullptr)
+            editorScaling->resetScale();
+    });
     addAndMakeVisible (*scaleResetCorner);
 
     // Without the UI-scale owner the window keeps the logical limits at a scale of 1.
@@ -315,7 +244,7 @@ void VarneTAudioProcessorEditor::buildSequenceStrips()
 
 void VarneTAudioProcessorEditor::buildPerformanceControls()
 {
-    if (auto icon = drawableFromSvg (makeDownloadIcon (paletteColour (Palette::focus))))
+    if (auto icon = createIconDrawable (makeDragIcon (paletteColour (Palette::focus))))
         sectionMidiDragButton.setImages (icon.get());
     sectionMidiDragButton.setEdgeIndent (2);
     sectionMidiDragButton.setMouseCursor (juce::MouseCursor::DraggingHandCursor);
@@ -374,8 +303,8 @@ void VarneTAudioProcessorEditor::buildPerformanceControls()
     auto iconButton = [this] (juce::DrawableButton& button, const std::function<juce::String (juce::Colour)>& icon, juce::uint32 overColour,
                               const juce::String& tooltip)
     {
-        auto normal = drawableFromSvg (icon (paletteColour (Palette::secondaryText)));
-        auto over = drawableFromSvg (icon (paletteColour (overColour)));
+        auto normal = createIconDrawable (icon (paletteColour (Palette::secondaryText)));
+        auto over = createIconDrawable (icon (paletteColour (overColour)));
         button.setImages (normal.get(), over.get());
         setRole (button, VarneTTheme::Roles::quiet);
         button.setMouseCursor (pointingHand);
@@ -588,106 +517,14 @@ void VarneTAudioProcessorEditor::updateCanvasSize()
 }
 
 //==============================================================================
-void VarneTAudioProcessorEditor::ContentWrapper::paint (juce::Graphics& g)
+std::array<juce::Rectangle<int>, 5> VarneTAudioProcessorEditor::WrapperOwner::panelCards() const
 {
-    if (editor == nullptr)
-        return;
-
-    g.fillAll (paletteColour (Palette::contentBackground));
-
-    for (auto card : { editor->dictionaryCard, editor->sequenceCard, editor->timelineCard, editor->inspectorCard, editor->bottomBarCard })
-        paintPanelCard (g, card);
-
-    const auto column = editor->modeColumnCard;
-    if (column.getWidth() >= 1 && column.getHeight() >= 1)
-    {
-        const auto r = column.toFloat().translated (0.5f, 0.5f).withSize (std::max (0.0f, column.getWidth() - 1.0f), std::max (0.0f, column.getHeight() - 1.0f));
-        g.setColour (paletteColour (Palette::contentBackground));
-        g.fillRoundedRectangle (r, 6.0f);
-        g.setColour (paletteColour (Palette::divider).withAlpha ((juce::uint8) 0xd1));
-        g.drawRoundedRectangle (r, 6.0f, 1.0f);
-    }
+    return { editor.dictionaryCard, editor.sequenceCard, editor.timelineCard, editor.inspectorCard, editor.bottomBarCard };
 }
 
-void VarneTAudioProcessorEditor::ContentWrapper::paintPanelCard (juce::Graphics& g, juce::Rectangle<int> card)
+void VarneTAudioProcessorEditor::WrapperOwner::layoutContent()
 {
-    if (card.getWidth() < 1 || card.getHeight() < 1)
-        return;
-
-    const auto r = juce::Rectangle<float> ((float) card.getX() + 0.5f, (float) card.getY() + 0.5f,
-                                           std::max (0.0f, (float) card.getWidth() - 1.0f), std::max (0.0f, (float) card.getHeight() - 1.0f));
-    g.setColour (paletteColour (Palette::cardBackground).withAlpha ((juce::uint8) 0x85));
-    g.fillRoundedRectangle (r, 6.0f);
-    g.setColour (paletteColour (Palette::divider).withAlpha ((juce::uint8) 0xd1));
-    g.drawRoundedRectangle (r, 6.0f, 1.0f);
-}
-
-void VarneTAudioProcessorEditor::ContentWrapper::resized()
-{
-    if (editor != nullptr)
-        editor->layoutContent (getWidth(), getHeight());
-}
-
-void VarneTAudioProcessorEditor::ScaleResetCorner::mouseDoubleClick (const juce::MouseEvent&)
-{
-    juce::ignoreUnused (editor);
-}
-
-void VarneTAudioProcessorEditor::DiscreteStepSlider::mouseWheelMove (const juce::MouseEvent&, const juce::MouseWheelDetails& wheel)
-{
-    if (! isEnabled() || ! isScrollWheelEnabled())
-        return;
-
-    auto d = std::abs (wheel.deltaX) > std::abs (wheel.deltaY) ? -wheel.deltaX : wheel.deltaY;
-    if (wheel.isReversed)
-        d = -d;
-
-    if (d != 0.0f)
-        setValue (getValue() + (d > 0.0f ? getInterval() : -getInterval()), juce::sendNotificationSync);
-}
-
-void VarneTAudioProcessorEditor::AutoAdvanceButton::paintButton (juce::Graphics& g, bool highlighted, bool down)
-{
-    const auto on = getToggleState();
-    const auto r = getLocalBounds().toFloat().reduced (0.5f);
-    const auto teal = paletteColour (Palette::teal);
-
-    auto fill = on ? paletteColour (Palette::fieldBackground).interpolatedWith (paletteColour (Palette::pressedFill), 0.28f)
-                   : (highlighted ? paletteColour (Palette::hoverFill).interpolatedWith (teal, 0.1f)
-                                  : paletteColour (Palette::fieldBackground).interpolatedWith (teal, 0.06f));
-    if (down)
-        fill = on ? fill.darker (0.08f) : paletteColour (Palette::pressedFill);
-    if (! isEnabled())
-        fill = fill.withMultipliedAlpha (0.48f);
-
-    g.setColour (fill);
-    g.fillRoundedRectangle (r, 6.0f);
-    g.setColour (on ? teal.withAlpha (0.74f) : paletteColour (Palette::pressedFill).withAlpha (0.7f));
-    g.drawRoundedRectangle (r, 6.0f, on ? 1.1f : 1.0f);
-
-    const auto h = (float) getHeight();
-    const auto dot = juce::Rectangle<float> (10.0f, (h - 1.0f) / 2.0f + 0.5f - 4.0f, 8.0f, 8.0f);
-    if (on)
-    {
-        g.setColour (teal);
-        g.fillEllipse (dot);
-    }
-    else
-    {
-        g.setColour (paletteColour (Palette::captionText).withAlpha ((juce::uint8) 0x99));
-        g.drawEllipse (dot, 1.0f);
-    }
-
-    auto textColour = on ? teal.interpolatedWith (paletteColour (Palette::text), 0.52f)
-                         : paletteColour (Palette::captionText).interpolatedWith (teal, 0.4f);
-    if (! isEnabled())
-        textColour = textColour.withMultipliedAlpha (0.45f);
-
-    const auto w = getWidth();
-    const auto m = std::min (14, std::max (0, w - 16));
-    g.setColour (textColour);
-    g.setFont (VarneTTheme::themeFont (std::min (14.0f, 0.58f * h), true));
-    g.drawText (getButtonText(), juce::Rectangle<int> (m + 8, 0, std::max (0, w - 16) - m, getHeight()), juce::Justification::centred, false);
+    editor.layoutContent (editor.contentWrapper.getWidth(), editor.contentWrapper.getHeight());
 }
 
 //==============================================================================

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "editor/EditorComponents.h"
 #include "editor/EditorLayout.h"
 #include "editor/PendingPieces.h"
+#include "editor/VarneTTheme.h"
 #include "kit/HelpContent.h"
+#include "kit/PopupMenuPlacement.h"
 #include "plugin/PluginProcessor.h"
 
 #include <juce_gui_extra/juce_gui_extra.h>
@@ -29,46 +32,10 @@ public:
     using SequenceStrip = VarneTSequenceStrip;
     using TimelineCanvas = VarneTTimelineCanvas;
 
-    /** Holds every control, so that the UI scale's transform applies to all of them. */
-    class ContentWrapper : public juce::Component
-    {
-    public:
-        void setEditor (VarneTAudioProcessorEditor* owner) { editor = owner; }
-        void paint (juce::Graphics&) override;
-        void resized() override;
-
-        static void paintPanelCard (juce::Graphics&, juce::Rectangle<int>);
-
-    private:
-        VarneTAudioProcessorEditor* editor = nullptr;
-    };
-
-    /** The window's resize corner; a double-click returns to the default UI scale. */
-    class ScaleResetCorner : public juce::ResizableCornerComponent
-    {
-    public:
-        ScaleResetCorner (VarneTAudioProcessorEditor& owner, juce::ComponentBoundsConstrainer* boundsConstrainer)
-            : juce::ResizableCornerComponent (&owner, boundsConstrainer), editor (owner) {}
-
-        void mouseDoubleClick (const juce::MouseEvent&) override;
-
-    private:
-        VarneTAudioProcessorEditor& editor;
-    };
-
-    /** A knob that moves exactly one step per wheel notch. */
-    class DiscreteStepSlider : public juce::Slider
-    {
-    public:
-        void mouseWheelMove (const juce::MouseEvent&, const juce::MouseWheelDetails&) override;
-    };
-
-    class AutoAdvanceButton : public juce::TextButton
-    {
-    public:
-        using juce::TextButton::TextButton;
-        void paintButton (juce::Graphics&, bool highlighted, bool down) override;
-    };
+    using ContentWrapper = VarneTEditorComponents::ContentWrapper;
+    using ScaleResetCorner = VarneTEditorComponents::ScaleResetCorner;
+    using DiscreteStepSlider = VarneTEditorComponents::DiscreteStepSlider;
+    using AutoAdvanceButton = VarneTEditorComponents::AutoAdvanceButton;
 
     explicit VarneTAudioProcessorEditor (VarneTAudioProcessor&);
     ~VarneTAudioProcessorEditor() override;
@@ -189,7 +156,19 @@ private:
     juce::Label bottomLineLabel;
 
     juce::Rectangle<int> bottomBarCard;
-    ContentWrapper contentWrapper;
+
+    /** What the content wrapper asks of the editor: its cards and its layout. */
+    struct WrapperOwner final : ContentWrapper::Owner
+    {
+        explicit WrapperOwner (VarneTAudioProcessorEditor& e) : editor (e) {}
+        std::array<juce::Rectangle<int>, 5> panelCards() const override;
+        juce::Rectangle<int> framedArea() const override { return editor.modeColumnCard; }
+        void layoutContent() override;
+        VarneTAudioProcessorEditor& editor;
+    };
+
+    WrapperOwner wrapperOwner { *this };
+    ContentWrapper contentWrapper { &wrapperOwner };
     std::unique_ptr<ScaleResetCorner> scaleResetCorner;
     std::unique_ptr<tolmek::EditorScaling> editorScaling;
 

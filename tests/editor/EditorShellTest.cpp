@@ -70,7 +70,7 @@ Rect contentBounds (VarneTAudioProcessorEditor& editor, juce::Component& c)
     return editor.getContentWrapper().getLocalArea (c.getParentComponent(), c.getBounds());
 }
 
-struct Fixture : ::testing::Test
+struct EditorConstruction : ::testing::Test
 {
     VarneTAudioProcessor processor;
     std::unique_ptr<VarneTAudioProcessorEditor> editor = std::make_unique<VarneTAudioProcessorEditor> (processor);
@@ -79,7 +79,7 @@ struct Fixture : ::testing::Test
 } // namespace
 
 //==============================================================================
-TEST_F (Fixture, EveryControlHasItsTextTooltipAndRole)
+TEST_F (EditorConstruction, EveryControlHasItsTextTooltipAndRole)
 {
     struct Row
     {
@@ -180,7 +180,7 @@ TEST_F (Fixture, EveryControlHasItsTextTooltipAndRole)
     for (size_t i = 0; i < 5; ++i) EXPECT_EQ (access.noteCaption (i).getText(), captions[2][(int) i]);
 }
 
-TEST_F (Fixture, StartsInPatternFeelWithNoteControlsUnavailable)
+TEST_F (EditorConstruction, StartsInPatternFeelWithNoteControlsUnavailable)
 {
     EXPECT_FALSE (access.selectedNoteModeButton().isEnabled());
     EXPECT_TRUE (dynamic_cast<juce::Button&> (access.patternFeelModeButton()).getToggleState());
@@ -197,7 +197,7 @@ TEST_F (Fixture, StartsInPatternFeelWithNoteControlsUnavailable)
     EXPECT_EQ (access.patternRenameField().getParentComponent(), &access.patternStrip());
 }
 
-TEST_F (Fixture, EverythingButTheCornerLivesInTheContentWrapper)
+TEST_F (EditorConstruction, EverythingButTheCornerLivesInTheContentWrapper)
 {
     auto* corner = editor->getScaleResetCorner();
     ASSERT_NE (corner, nullptr);
@@ -215,7 +215,7 @@ TEST_F (Fixture, EverythingButTheCornerLivesInTheContentWrapper)
 }
 
 //==============================================================================
-TEST_F (Fixture, DefaultLayoutMatchesTheReferenceTable)
+TEST_F (EditorConstruction, DefaultLayoutMatchesTheReferenceTable)
 {
     editor->setSize (1360, 820);
 
@@ -340,7 +340,7 @@ TEST (EditorLayout, TimelineWidthFollowsLongPatterns)
     EXPECT_EQ (VarneTEditorLayout::stripSize (778, 10), juce::Point<int> (1316, 32));
 }
 
-TEST_F (Fixture, ATwentyBeatPatternWidensTheTimeline)
+TEST_F (EditorConstruction, ATwentyBeatPatternWidensTheTimeline)
 {
     editor->setSize (1360, 820);
     auto project = processor.getProjectCopy();
@@ -353,7 +353,7 @@ TEST_F (Fixture, ATwentyBeatPatternWidensTheTimeline)
     EXPECT_EQ (access.timeline().getHeight(), 444 - 10);
 }
 
-TEST_F (Fixture, ResizeCornerSitsInTheWindowCorner)
+TEST_F (EditorConstruction, ResizeCornerSitsInTheWindowCorner)
 {
     for (auto [w, h] : { std::pair { 1360, 820 }, { 1160, 700 }, { 1900, 1200 } })
     {
