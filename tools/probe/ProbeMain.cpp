@@ -10,7 +10,7 @@
 // editor opens the plug-in's own view through the VST3 interfaces in a top-level window on the
 // current X display while the instance plays in real time, optionally resizes it, writes a PNG of
 // the X screen once the view shows, keeps the message loop running for --seconds (default 2) and
-// closes the view. It prints "editor <width>x<height>" once the view is open, "screenshot <file>"
+// closes the view. It prints "editor <width>x<height> at <x>,<y>" once the view is open, "screenshot <file>"
 // and finally "closed; played <blocks> blocks, <events> MIDI events".
 //
 // serve keeps one instance alive on a running message loop so that outside clients can reach its
@@ -522,7 +522,9 @@ int editor (const juce::File& bundle, const juce::StringArray& args)
         const auto requested = juce::Point<int> (width, height);
         auto& view = window->getEditor();
         pumpUntil ([&] { return view.isShowing() && (width == 0 || juce::Point<int> (view.getWidth(), view.getHeight()) == requested); }, 20000.0);
-        say ("editor " + juce::String (view.getWidth()) + "x" + juce::String (view.getHeight()));
+        const auto onScreen = window->getScreenBounds();
+        say ("editor " + juce::String (view.getWidth()) + "x" + juce::String (view.getHeight()) + " at "
+             + juce::String (onScreen.getX()) + "," + juce::String (onScreen.getY()));
 
         if (screenshot != juce::File())
         {
