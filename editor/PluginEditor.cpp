@@ -4,24 +4,6 @@
 #include "model/BuiltInPerformances.h"
 #include "model/Scales.h"
 
-#if __has_include("kit/EditorScaling.h")
- #include "kit/EditorScaling.h"
-#else
-namespace tolmek { class EditorScaling : public juce::Component { public: void resetScale() {} }; }
-#endif
-
-#if __has_include("kit/HelpDialog.h")
- #include "kit/HelpDialog.h"
-#else
-namespace tolmek { class HelpDialog : public juce::Component {}; }
-#endif
-
-#if __has_include("kit/WelcomeDialog.h")
- #include "kit/WelcomeDialog.h"
-#else
-namespace tolmek { class WelcomeDialog : public juce::Component {}; }
-#endif
-
 #include <cmath>
 
 namespace
@@ -48,7 +30,17 @@ VarneTAudioProcessorEditor::VarneTAudioProcessorEditor (VarneTAudioProcessor& p)
 
     buildHeader();
 
-    // The help and welcome dialogs join once the kit has them; the editor works without them.
+    helpOverlay = std::make_unique<HelpOverlay> (buildHelpContent());
+    helpOverlay->setTelemetryEnabled (processor.getTelemetryClient().isEnabled());
+    helpOverlay->onTelemetryToggled = [this] (bool consent) { helpTelemetryToggled (consent); };
+    addChildComponent (*helpOverlay);
+
+    tolmek::WelcomeDialog::Config welcome;
+    welcome.introText = "Varne-T adapts authored performances. MIDI only. Place it before an instrument. Use ? for details.";
+    welcome.termsUrl = "https://www.tolmek.com/terms";
+    welcomeDialog = std::make_unique<tolmek::WelcomeDialog> (processor.getTelemetryClient(), welcome);
+    welcomeDialog->onFinished = [this] (bool consent) { welcomeTelemetryChoice (consent); };
+    addChildComponent (*welcomeDialog);
 
     buildSequenceStrips();
     buildPerformanceControls();
@@ -74,6 +66,11 @@ VarneTAudioProcessorEditor::VarneTAudioProcessorEditor (VarneTAudioProcessor& p)
             child->setVisible (visible);
         }
 
+    setResizable (true, false); // the host may resize; the corner below is the editor's own
+    editorScaling = std::make_unique<tolmek::EditorScaling> (*this, *getConstrainer(), "TOLMEK/VarneT",
+                                                             tolmek::EditorScaling::Config { 1360, 820, 0.75, 2.0, 1.0, true, 1160, 700, 1900, 1200 });
+    contentWrapper.addAndMakeVisible (*editorScaling);
+
     scaleResetCorner = std::make_unique<ScaleResetCorner> (this, getConstrainer(), [this]
     {
         if (editorScaling != nullptr)
@@ -81,13 +78,24 @@ VarneTAudioProcessorEditor::VarneTAudioProcessorEditor (VarneTAudioProcessor& p)
     });
     addAndMakeVisible (*scaleResetCorner);
 
-    // Without the UI-scale owner the window keeps the logical limits at a scale of 1.
-    setResizeLimits (1160, 700, 1900, 1200);
-    setSize (1360, 820);
+    editorScaling->activate();
 
     refreshFromProcessor();
     markProjectClean();
     startTimer (50);
+
+    welcomeDialog->setBounds (0, 0, contentWrapper.getWidth(), contentWrapper.getHeight());
+    if (welcomeDialog->showIfNeeded())
+    {
+        welcomeDialog->toFront (true);
+        welcomeDialog->grabKeyboardFocus();
+    }
+
+    juce::Timer::callAfterDelay (250, [safeThis = juce::Component::SafePointer<VarneTAudioProcessorEditor> (this)]
+    {
+        if (safeThis != nullptr)
+            safeThis->forceHeartbeatAfterOpen();
+    });
 }
 
 VarneTAudioProcessorEditor::~VarneTAudioProcessorEditor()
@@ -173,6 +181,7 @@ void VarneTAudioProcessorEditor::buildHeader()
 
     for (auto* button : { &projectsButton, &jsonButton, &helpButton })
         button->setMouseCursor (pointingHand);
+    helpButton.onClick = [this] { showHelp(); };
 
     for (auto* button : { &projectsButton, &jsonButton, &panicButton, &helpButton })
         addAndMakeVisible (*button);
@@ -383,11 +392,13 @@ void VarneTAudioProcessorEditor::buildProjectOverlays()
 //==============================================================================
 double VarneTAudioProcessorEditor::getUiScale() const noexcept
 {
-    return 1.0;
+    return editorScaling != nullptr ? editorScaling->getScale() : 1.0;
 }
 
 juce::Point<int> VarneTAudioProcessorEditor::getLogicalSize() const noexcept
 {
+    if (editorScaling != nullptr)
+        return { editorScaling->getLogicalWidth(), editorScaling->getLogicalHeight() };
     return { getWidth(), getHeight() };
 }
 
@@ -398,6 +409,9 @@ void VarneTAudioProcessorEditor::paint (juce::Graphics& g)
 
 void VarneTAudioProcessorEditor::resized()
 {
+    if (editorScaling != nullptr)
+        editorScaling->editorResized();
+
     const auto scale = getUiScale();
     const auto logical = getLogicalSize();
 
@@ -443,7 +457,10 @@ void VarneTAudioProcessorEditor::layoutContent (int width, int height)
     bottomBarCard = l.bottomBarCard;
     bottomLineLabel.setBounds (l.bottomLineLabel);
     if (editorScaling != nullptr)
+    {
+        editorScaling->setTextOnly (true);
         editorScaling->setBounds (l.scalingButton);
+    }
 
     dictionaryCard = l.dictionaryCard;
     sequenceCard = l.sequenceCard;
@@ -539,7 +556,46 @@ void VarneTAudioProcessorEditor::updateHelpButton()
                                      : "Open Varne-T Help: quick start, shortcuts, MCP setup, privacy and resources.");
     helpButton.repaint();
 
+    if (helpOverlay != nullptr)
+    {
+        const auto downloadUrl = available ? checker.getDownloadUrl() : juce::String();
+        helpOverlay->setUpdateInfo (downloadUrl.isNotEmpty() ? checker.getLatestVersion() : juce::String(), downloadUrl);
+    }
+
     resized();
+}
+
+void VarneTAudioProcessorEditor::showHelp()
+{
+    if (helpOverlay == nullptr)
+        return;
+
+    auto* bridge = processor.getMcpBridge();
+    helpOverlay->setMcpInstanceId (bridge != nullptr ? bridge->getInstanceId() : juce::String());
+    helpOverlay->setTelemetryEnabled (processor.getTelemetryClient().isEnabled());
+    helpOverlay->show();
+}
+
+void VarneTAudioProcessorEditor::forceHeartbeatAfterOpen()
+{
+    processor.getTelemetryClient().forceHeartbeat();
+}
+
+void VarneTAudioProcessorEditor::welcomeTelemetryChoice (bool consent)
+{
+    if (helpOverlay != nullptr)
+        helpOverlay->setTelemetryEnabled (consent);
+    if (consent)
+        processor.getTelemetryClient().requestHeartbeat();
+    toFront (false);
+}
+
+void VarneTAudioProcessorEditor::helpTelemetryToggled (bool consent)
+{
+    auto& telemetry = processor.getTelemetryClient();
+    telemetry.setEnabled (consent);
+    if (consent)
+        telemetry.requestHeartbeat();
 }
 
 void VarneTAudioProcessorEditor::refreshFromProcessor()

@@ -4,8 +4,11 @@
 #include "editor/EditorLayout.h"
 #include "editor/PendingPieces.h"
 #include "editor/VarneTTheme.h"
+#include "kit/EditorScaling.h"
 #include "kit/HelpContent.h"
+#include "kit/HelpDialog.h"
 #include "kit/PopupMenuPlacement.h"
+#include "kit/WelcomeDialog.h"
 #include "plugin/PluginProcessor.h"
 
 #include <juce_gui_extra/juce_gui_extra.h>
@@ -13,13 +16,6 @@
 #include <array>
 #include <memory>
 #include <vector>
-
-namespace tolmek
-{
-class EditorScaling;
-class HelpDialog;
-class WelcomeDialog;
-} // namespace tolmek
 
 /** The plug-in's editor: one screen of controls inside a content component that the UI scale
     transforms, so that all layout happens in logical pixels. */
@@ -36,6 +32,13 @@ public:
     using ScaleResetCorner = VarneTEditorComponents::ScaleResetCorner;
     using DiscreteStepSlider = VarneTEditorComponents::DiscreteStepSlider;
     using AutoAdvanceButton = VarneTEditorComponents::AutoAdvanceButton;
+
+    /** The kit's help dialog filled with this product's help. */
+    class HelpOverlay : public tolmek::HelpDialog
+    {
+    public:
+        using tolmek::HelpDialog::HelpDialog;
+    };
 
     explicit VarneTAudioProcessorEditor (VarneTAudioProcessor&);
     ~VarneTAudioProcessorEditor() override;
@@ -84,6 +87,11 @@ private:
     void markProjectClean();
     void showPitchSourceFromProject (const VarneT::Project&);
 
+    void showHelp();
+    void forceHeartbeatAfterOpen();
+    void welcomeTelemetryChoice (bool consent);
+    void helpTelemetryToggled (bool consent);
+
     // Handlers whose behaviour belongs to the editing actions; until then each shows the project
     // as it is, so no control claims a change that did not happen.
     void restoreShownState() { refreshFromProcessor(); }
@@ -93,7 +101,7 @@ private:
     tolmek::PopupMenuPlacement::Host popupHost;
     bool isUpdatingControls = false;
     std::vector<int> dictionaryRows;
-    std::unique_ptr<tolmek::HelpDialog> helpOverlay;
+    std::unique_ptr<HelpOverlay> helpOverlay;
     std::unique_ptr<tolmek::WelcomeDialog> welcomeDialog;
     std::unique_ptr<juce::Component> jsonOverlay, libraryOverlay, dirtyOverlay;
     juce::String statusText, helpLineText;

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <map>
+
 #include <juce_events/juce_events.h>
 
 using Rect = juce::Rectangle<int>;
@@ -70,9 +73,55 @@ Rect contentBounds (VarneTAudioProcessorEditor& editor, juce::Component& c)
     return editor.getContentWrapper().getLocalArea (c.getParentComponent(), c.getBounds());
 }
 
+/** A fresh HOME for each test: the editor stores its UI scale and the first-run answer there. */
+class TemporaryHome
+{
+public:
+    TemporaryHome()
+    {
+        for (const auto* name : { "HOME", "TMPDIR", "XDG_CONFIG_HOME" })
+            if (const auto* old = std::getenv (name))
+                previous[name] = old;
+
+        folder = juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile ("varnet-editor-test-" + juce::Uuid().toString());
+        folder.getChildFile ("tmp").createDirectory();
+        setenv ("HOME", folder.getFullPathName().toRawUTF8(), 1);
+        setenv ("TMPDIR", folder.getChildFile ("tmp").getFullPathName().toRawUTF8(), 1);
+        unsetenv ("XDG_CONFIG_HOME");
+    }
+
+    ~TemporaryHome()
+    {
+        for (const auto* name : { "HOME", "TMPDIR", "XDG_CONFIG_HOME" })
+        {
+            if (const auto found = previous.find (name); found != previous.end())
+                setenv (name, found->second.toRawUTF8(), 1);
+            else
+                unsetenv (name);
+        }
+        folder.deleteRecursively();
+    }
+
+private:
+    juce::File folder;
+    std::map<std::string, juce::String> previous;
+};
+
+/** A processor whose user has answered the first-run question, so that nothing covers the editor. */
+struct AnsweredProcessor : VarneTAudioProcessor
+{
+    AnsweredProcessor() { getTelemetryClient().markWelcomeSeen(); }
+};
+
 struct EditorConstruction : ::testing::Test
 {
-    VarneTAudioProcessor processor;
+    ~EditorConstruction() override
+    {
+        processor.editorBeingDeleted (editor.get());
+    }
+
+    TemporaryHome home;
+    AnsweredProcessor processor;
     std::unique_ptr<VarneTAudioProcessorEditor> editor = std::make_unique<VarneTAudioProcessorEditor> (processor);
     Access access { *editor };
 };
@@ -266,12 +315,10 @@ TEST_F (EditorConstruction, DefaultLayoutMatchesTheReferenceTable)
     for (size_t i = 0; i < 4; ++i)
         EXPECT_EQ (access.feelCaption (i).getBounds().withX (0).withWidth (0), Rect (0, 642, 0, 20));
 
-    // The bottom line leaves room for the UI-size button whenever the editor has one.
-    const auto reference = VarneTEditorLayout::compute ({ 1360, 820, 1360, 1.0, true });
-    EXPECT_EQ (reference.bottomLineLabel, Rect (22, 784, 1228, 24));
-    EXPECT_EQ (reference.scalingButton, Rect (1258, 784, 78, 24));
-    EXPECT_EQ (contentBounds (*editor, access.bottomLineLabel()),
-               editor->getEditorScaling() != nullptr ? Rect (22, 784, 1228, 24) : Rect (22, 784, 1316, 24));
+    EXPECT_EQ (contentBounds (*editor, access.bottomLineLabel()), Rect (22, 784, 1228, 24));
+    ASSERT_NE (editor->getEditorScaling(), nullptr);
+    EXPECT_EQ (contentBounds (*editor, *editor->getEditorScaling()), Rect (1258, 784, 78, 24));
+    EXPECT_EQ (editor->getEditorScaling()->getButtonText(), "UI 100%");
 }
 
 TEST (EditorLayout, SmallestAndLargestLogicalSizes)
@@ -353,22 +400,50 @@ TEST_F (EditorConstruction, ATwentyBeatPatternWidensTheTimeline)
     EXPECT_EQ (access.timeline().getHeight(), 444 - 10);
 }
 
-TEST_F (EditorConstruction, ResizeCornerSitsInTheWindowCorner)
+TEST_F (EditorConstruction, ResizeCornerStaysInTheWindowCornerAtEveryScale)
 {
-    for (auto [w, h] : { std::pair { 1360, 820 }, { 1160, 700 }, { 1900, 1200 } })
+    auto* scaling = editor->getEditorScaling();
+    ASSERT_NE (scaling, nullptr);
+    EXPECT_EQ (editor->getWidth(), 1360);
+    EXPECT_EQ (editor->getHeight(), 820);
+
+    for (auto scale : { 0.75, 2.0, 1.0 })
     {
-        editor->setSize (w, h);
+        SCOPED_TRACE (scale);
+        scaling->setScale (scale);
+        const auto w = editor->getWidth(), h = editor->getHeight();
+        EXPECT_EQ (w, juce::roundToInt (1360 * scale));
+        EXPECT_EQ (h, juce::roundToInt (820 * scale));
+
         auto* corner = editor->getScaleResetCorner();
+        EXPECT_EQ (corner->getParentComponent(), editor.get());
         EXPECT_EQ (corner->getBounds(), Rect (w - 18, h - 18, 18, 18));
-        const auto button = editor->getLayout().scalingButton;
+
+        // The UI-size button and the bottom line keep clear of the window's last 24 pixels.
+        const auto button = editor->getLocalArea (scaling, scaling->getLocalBounds());
+        const auto line = editor->getLocalArea (&access.bottomLineLabel(), access.bottomLineLabel().getLocalBounds());
         EXPECT_LE (button.getRight(), w - 24);
+        EXPECT_LE (line.getRight(), button.getX());
+        EXPECT_EQ (editor->getContentWrapper().getWidth(), 1360);
     }
+}
+
+TEST_F (EditorConstruction, DraggingTheWindowChangesTheLogicalSizeNotTheScale)
+{
+    auto* scaling = editor->getEditorScaling();
+    scaling->setScale (2.0);
+    editor->setSize (2 * 1500, 2 * 900);
+    EXPECT_EQ (scaling->getScale(), 2.0);
+    EXPECT_EQ (editor->getContentWrapper().getWidth(), 1500);
+    EXPECT_EQ (editor->getContentWrapper().getHeight(), 900);
+    EXPECT_EQ (access.card (0).getWidth(), 300);
 }
 
 //==============================================================================
 TEST (EditorLifecycle, OpensAndClosesTwentyTimesWithoutLeaking)
 {
-    VarneTAudioProcessor processor;
+    TemporaryHome home;
+    AnsweredProcessor processor;
     auto openAndClose = [&processor]
     {
         auto editor = std::unique_ptr<juce::AudioProcessorEditor> (processor.createEditorIfNeeded());
@@ -380,14 +455,14 @@ TEST (EditorLifecycle, OpensAndClosesTwentyTimesWithoutLeaking)
 
     openAndClose(); // first use fills JUCE's caches (fonts, typefaces)
 
-    std::size_t outstandingAfterWarmUp = 0, outstanding = 0;
+    long long outstandingAfterWarmUp = 0, outstanding = 0;
     {
         testing_support::AllocationCounter counter;
         openAndClose();
-        outstandingAfterWarmUp = counter.allocations() - counter.frees();
+        outstandingAfterWarmUp = (long long) counter.allocations() - (long long) counter.frees();
         for (int i = 1; i < 20; ++i)
             openAndClose();
-        outstanding = counter.allocations() - counter.frees();
+        outstanding = (long long) counter.allocations() - (long long) counter.frees();
     }
 
     // Anything an editor left behind would grow with the number of openings.

@@ -24,9 +24,13 @@ struct EditorScene
             processor.editorBeingDeleted (editor.get());
     }
 
-    VarneTAudioProcessorEditor& open()
+    /** The editor at a logical size and UI scale, sized as the user's choices would leave it. */
+    VarneTAudioProcessorEditor& open (int logicalWidth = 1360, int logicalHeight = 820, double scale = 1.0)
     {
         editor = std::make_unique<VarneTAudioProcessorEditor> (processor);
+        editor->getEditorScaling()->setScale (scale);
+        editor->setSize (juce::roundToInt (logicalWidth * scale), juce::roundToInt (logicalHeight * scale));
+        gui::flushMessages();
         return *editor;
     }
 
@@ -45,10 +49,8 @@ VARNET_SNAPSHOTS (editorSizesAndScales)
         for (auto scale : { 0.75, 1.0, 2.0 })
         {
             EditorScene scene;
-            auto& editor = scene.open();
-            editor.setSize (w, h);
-            gui::flushMessages();
-            out.write ("editor_" + juce::String (w) + "x" + juce::String (h) + "_ui" + percentOf (scale) + ".png", editor, (float) scale);
+            auto& editor = scene.open (w, h, scale);
+            out.write ("editor_" + juce::String (w) + "x" + juce::String (h) + "_ui" + percentOf (scale) + ".png", editor);
         }
 }
 
@@ -60,7 +62,6 @@ VARNET_SNAPSHOTS (editorInspectorModes)
     {
         EditorScene scene;
         auto& editor = scene.open();
-        editor.setSize (1360, 820);
         if (mode == 2)
             VarneTEditorTestAccess::selectFirstNote (editor);
         editor.setInspectorMode (mode);
