@@ -46,6 +46,7 @@ void BM_EditorOpenAndFirstPaint (benchmark::State& state)
 {
     bench::isolateUserFolders();
     VarneTAudioProcessor processor;
+    processor.getTelemetryClient().markWelcomeSeen();
     if (state.range (0) == 1)
         if (const auto error = processor.commitProject (largeProject()); error.isNotEmpty())
             state.SkipWithError (error.toRawUTF8());
@@ -67,6 +68,7 @@ void BM_EditorFullRepaint (benchmark::State& state)
 {
     bench::isolateUserFolders();
     VarneTAudioProcessor processor;
+    processor.getTelemetryClient().markWelcomeSeen();
     auto editor = std::make_unique<VarneTAudioProcessorEditor> (processor);
     editor->setSize (1360, 820);
     juce::Image canvas (juce::Image::ARGB, 1360, 820, true, juce::SoftwareImageType());
