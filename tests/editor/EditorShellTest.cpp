@@ -2,7 +2,9 @@
 // geometry at the default size, the extremes of the logical size, and repeated opening.
 
 #include "editor/PluginEditor.h"
+#include "kit/SettingsStore.h"
 #include "model/Scales.h"
+#include "support/gui/GuiTestBench.h"
 #include "support/AllocationCounter.h"
 
 #include <gtest/gtest.h>
@@ -37,6 +39,9 @@ public:
     VARNET_CHILD (octaveKnob) VARNET_CHILD (pitchBox) VARNET_CHILD (registerKnob) VARNET_CHILD (velocitySlider)
     VARNET_CHILD (chanceSlider) VARNET_CHILD (importanceSlider) VARNET_CHILD (bottomLineLabel) VARNET_CHILD (popupHost)
 #undef VARNET_CHILD
+
+    juce::Component* welcome() { return editor.welcomeDialog.get(); }
+    juce::Component* help() { return editor.helpOverlay.get(); }
 
     juce::Label& projectCaption (size_t i) { return editor.projectCaptions[i]; }
     juce::Label& feelCaption (size_t i) { return editor.feelCaptions[i]; }
@@ -261,6 +266,51 @@ TEST_F (EditorConstruction, EverythingButTheCornerLivesInTheContentWrapper)
                         &Access::patternRenameField, &Access::dictionaryList, &Access::importanceSlider, &Access::deleteNoteButton,
                         &Access::bottomLineLabel, &Access::octaveKnob, &Access::autoAdvanceButton })
         EXPECT_TRUE (editor->getContentWrapper().isParentOf (&(access.*child)()));
+}
+
+TEST_F (EditorConstruction, TheHelpButtonOpensTheHelpUnderTheRealPointer)
+{
+    namespace gui = testing_support::gui;
+    ASSERT_NE (access.help(), nullptr);
+    EXPECT_FALSE (access.help()->isVisible());
+
+    gui::DesktopWindow window (*editor, { 0, 0 });
+    ASSERT_TRUE (gui::input::moveToCentreOf (access.helpButton()));
+    ASSERT_TRUE (gui::input::click());
+    EXPECT_TRUE (gui::pumpUntil ([this] { return access.help()->isVisible(); }));
+    EXPECT_EQ (access.help()->getBounds(), Rect (0, 0, 1360, 820));
+}
+
+TEST (EditorFirstRun, TheWelcomeDialogCoversTheEditorUntilAnswered)
+{
+    TemporaryHome home;
+    VarneTAudioProcessor processor;
+    auto editor = std::make_unique<VarneTAudioProcessorEditor> (processor);
+    Access access (*editor);
+
+    ASSERT_NE (access.welcome(), nullptr);
+    EXPECT_TRUE (access.welcome()->isVisible());
+    EXPECT_EQ (access.welcome()->getBounds(), Rect (0, 0, 1360, 820));
+    processor.editorBeingDeleted (editor.get());
+}
+
+TEST (EditorFirstRun, AKnownUpdateTurnsTheHelpButtonIntoABadge)
+{
+    TemporaryHome home;
+    auto cache = std::make_unique<juce::DynamicObject>();
+    cache->setProperty ("latest_version", "9.0.0");
+    cache->setProperty ("download_url", "https://www.tolmek.com/download");
+    cache->setProperty ("last_checked_utc", juce::Time::getCurrentTime().toISO8601 (true));
+    ASSERT_TRUE (tolmek::SettingsStore ("TOLMEK/VarneT").writeSection ("updates", juce::var (cache.release())));
+
+    AnsweredProcessor processor;
+    auto editor = std::make_unique<VarneTAudioProcessorEditor> (processor);
+    Access access (*editor);
+
+    EXPECT_EQ (textOf (access.helpButton()), "!");
+    EXPECT_TRUE ((bool) access.helpButton().getProperties()["updateAvailable"]);
+    EXPECT_EQ (tooltipOf (access.helpButton()), "Update available - show details");
+    processor.editorBeingDeleted (editor.get());
 }
 
 //==============================================================================
