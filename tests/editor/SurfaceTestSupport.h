@@ -1,0 +1,129 @@
+#pragma once
+
+// Driving the strip and the timeline on a real X display: a desktop window, the pumped message
+// loop, the real pointer through xdotool, and hand-made mouse events for the remaining cases.
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+
+#include <cstdlib>
+#include <functional>
+
+namespace surfaces_test
+{
+/** Pumps the message loop until the condition holds; false after the (generous) limit. */
+inline bool pumpUntil (const std::function<bool()>& condition, int timeoutMs = 10000)
+{
+    const auto end = juce::Time::getMillisecondCounter() + static_cast<juce::uint32> (timeoutMs);
+    while (! condition())
+    {
+        if (juce::Time::getMillisecondCounter() > end)
+            return false;
+        juce::MessageManager::getInstance()->runDispatchLoopUntil (5);
+    }
+    return true;
+}
+
+/** A top-level window holding one component at its top-left, plus a spare band below it. */
+class DesktopHost : public juce::Component
+{
+public:
+    DesktopHost (juce::Component& content, int width, int height, int spareHeight = 20)
+    {
+        // Xvfb runs without a window manager, whose atoms JUCE asks for; such errors are harmless.
+        XSetErrorHandler ([] (Display*, XErrorEvent*) { return 0; });
+        addAndMakeVisible (content);
+        content.setBounds (0, 0, width, height);
+        spare = { 0, height, width, spareHeight };
+        setBounds (40, 40, width, height + spareHeight);
+        addToDesktop (juce::ComponentPeer::windowHasDropShadow);
+        setVisible (true);
+        toFront (true);
+        EXPECT_TRUE (pumpUntil ([this] { return isShowing() && getPeer() != nullptr; }));
+    }
+
+    ~DesktopHost() override { removeFromDesktop(); }
+
+    void paint (juce::Graphics& g) override
+    {
+        ++paints;
+        if (g.getClipBounds().intersects (spare))
+            ++sparePaints;
+        g.fillAll (juce::Colours::black);
+    }
+
+    /** Repaints only the spare band and waits for that paint: any other dirty area would paint with it. */
+    void flushRepaints()
+    {
+        const auto before = sparePaints;
+        repaint (spare);
+        EXPECT_TRUE (pumpUntil ([&] { return sparePaints > before; }));
+    }
+
+    /** Flushes until a flush paints nothing but the spare band (the first exposures arrive late). */
+    void settle (const std::function<int()>& contentPaints)
+    {
+        for (int attempt = 0; attempt < 200; ++attempt)
+        {
+            const auto before = contentPaints();
+            flushRepaints();
+            if (contentPaints() == before)
+                return;
+        }
+        ADD_FAILURE() << "the window never stopped repainting";
+    }
+
+    int paints = 0, sparePaints = 0;
+    juce::Rectangle<int> spare;
+};
+
+/** Runs xdotool with the given arguments; positions are screen pixels. */
+inline void xdotool (const juce::String& arguments)
+{
+    const auto command = "xdotool " + arguments;
+    ASSERT_EQ (std::system (command.toRawUTF8()), 0) << command;
+}
+
+inline juce::Point<int> screenPoint (const juce::Component& c, juce::Point<int> local)
+{
+    return c.localPointToGlobal (local);
+}
+
+inline void movePointer (const juce::Component& c, juce::Point<int> local)
+{
+    const auto p = screenPoint (c, local);
+    xdotool ("mousemove --sync " + juce::String (p.x) + " " + juce::String (p.y));
+}
+
+inline bool hasDisplay() { return juce::Desktop::getInstance().getDisplays().getPrimaryDisplay() != nullptr; }
+
+/** A mouse event as JUCE would deliver it to the component. */
+inline juce::MouseEvent mouseEvent (juce::Component& c, juce::Point<float> position, juce::ModifierKeys mods,
+                                    juce::Point<float> downPosition, int clicks = 1)
+{
+    const auto now = juce::Time::getCurrentTime();
+    return juce::MouseEvent (juce::Desktop::getInstance().getMainMouseSource(), position, mods,
+                             juce::MouseInputSource::defaultPressure, 0.0f, 0.0f, 0.0f, 0.0f, &c, &c, now,
+                             downPosition, now, clicks, position != downPosition);
+}
+
+inline const juce::ModifierKeys left { juce::ModifierKeys::leftButtonModifier };
+inline const juce::ModifierKeys right { juce::ModifierKeys::rightButtonModifier };
+
+/** Press, optional drag steps and release, delivered straight to the component. */
+inline void gesture (juce::Component& c, juce::Point<float> down, std::initializer_list<juce::Point<float>> moves,
+                     juce::ModifierKeys mods = left)
+{
+    c.mouseDown (mouseEvent (c, down, mods, down));
+    auto last = down;
+    for (auto p : moves)
+    {
+        c.mouseDrag (mouseEvent (c, p, mods, down));
+        last = p;
+    }
+    c.mouseUp (mouseEvent (c, last, mods.withoutMouseButtons(), down));
+}
+} // namespace surfaces_test
