@@ -7,13 +7,14 @@
 
 #include <gtest/gtest.h>
 
-#include <X11/Xlib.h>
-
 #include <cstdlib>
 #include <functional>
 
 namespace surfaces_test
 {
+/** Xvfb runs without a window manager, whose atoms JUCE asks for; such X errors are harmless. */
+void ignoreXErrors();
+
 /** Pumps the message loop until the condition holds; false after the (generous) limit. */
 inline bool pumpUntil (const std::function<bool()>& condition, int timeoutMs = 10000)
 {
@@ -33,8 +34,7 @@ class DesktopHost : public juce::Component
 public:
     DesktopHost (juce::Component& content, int width, int height, int spareHeight = 20)
     {
-        // Xvfb runs without a window manager, whose atoms JUCE asks for; such errors are harmless.
-        XSetErrorHandler ([] (Display*, XErrorEvent*) { return 0; });
+        ignoreXErrors();
         addAndMakeVisible (content);
         content.setBounds (0, 0, width, height);
         spare = { 0, height, width, spareHeight };
@@ -42,7 +42,7 @@ public:
         addToDesktop (juce::ComponentPeer::windowHasDropShadow);
         setVisible (true);
         toFront (true);
-        EXPECT_TRUE (pumpUntil ([this] { return isShowing() && getPeer() != nullptr; }));
+        EXPECT_TRUE (pumpUntil ([this] { return isShowing() && getPeer() != nullptr && paints > 0; }));
     }
 
     ~DesktopHost() override { removeFromDesktop(); }
@@ -66,11 +66,12 @@ public:
     /** Flushes until a flush paints nothing but the spare band (the first exposures arrive late). */
     void settle (const std::function<int()>& contentPaints)
     {
-        for (int attempt = 0; attempt < 200; ++attempt)
+        for (int attempt = 0, quiet = 0; attempt < 400; ++attempt)
         {
             const auto before = contentPaints();
             flushRepaints();
-            if (contentPaints() == before)
+            quiet = contentPaints() == before ? quiet + 1 : 0;
+            if (quiet == 5)
                 return;
         }
         ADD_FAILURE() << "the window never stopped repainting";
