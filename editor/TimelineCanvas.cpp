@@ -600,9 +600,8 @@ void VarneTTimelineCanvas::paint (juce::Graphics& g)
 {
     const auto l = layout();
 
+    // The plot shares the canvas's background colour, so one fill covers both.
     g.fillAll (Palette::timelineBackground);
-    g.setColour (Palette::timelineBackground);
-    g.fillRect (juce::Rectangle<float> (plotLeft, plotTop, l.plotWidth, l.plotHeight));
 
     paintLanes (g, l);
 
@@ -716,8 +715,9 @@ void VarneTTimelineCanvas::paintGrid (juce::Graphics& g, const Layout& l) const
         else
             continue;
 
+        // Whole-pixel lines take the renderer's plain rectangle path.
         const auto x = static_cast<int> (std::trunc (plotLeft + b / length * l.plotWidth));
-        g.fillRect (juce::Rectangle<float> (static_cast<float> (x), plotTop, 1.0f, l.plotHeight));
+        g.fillRect (x, static_cast<int> (plotTop), 1, static_cast<int> (l.plotHeight));
     }
 }
 
@@ -824,9 +824,13 @@ void VarneTTimelineCanvas::paintNote (juce::Graphics& g, int index) const
 
     const auto handleWidth = edgeHovered ? 2.5f : selected ? 1.75f : 1.25f;
     g.setColour (alpha (edgeHovered ? Palette::teal : Palette::text, emphasised ? 0.95f : 0.40f));
-    g.fillRoundedRectangle (juce::Rectangle<float> (r.getRight() - 3.0f, r.getY() + 4.0f, handleWidth,
-                                                    juce::jmax (1.0f, r.getHeight() - 8.0f)),
-                            handleWidth / 2.0f);
+    const auto handle = juce::Rectangle<float> (r.getRight() - 3.0f, r.getY() + 4.0f, handleWidth, juce::jmax (1.0f, r.getHeight() - 8.0f));
+    // At rest the handle is 1.25 px wide, where its rounded ends cannot be seen: a plain bar is far cheaper
+    // on a dense Pattern.
+    if (emphasised)
+        g.fillRoundedRectangle (handle, handleWidth / 2.0f);
+    else
+        g.fillRect (handle);
 
     if (inner.getWidth() >= 42.0f && r.getHeight() >= 13.0f)
     {
