@@ -160,7 +160,7 @@ void VarneTSequenceStrip::paint (juce::Graphics& g)
     const auto h = getHeight();
     const auto hf = static_cast<float> (h);
 
-    g.setColour (Palette::contentBackground.withAlpha (0.75f));
+    g.setColour (VarneTTheme::colour (Palette::contentBackground).withAlpha (0.75f));
     g.fillRoundedRectangle (0.0f, 0.0f, w, hf, cornerSize);
 
     const auto nameFont = VarneTTheme::themeFont (11.5f, true);
@@ -173,13 +173,13 @@ void VarneTSequenceStrip::paint (juce::Graphics& g)
         const auto active = i == activeIndex;
         const auto playing = i == playingIndex;
 
-        const auto fill = active ? Palette::accent.withAlpha (static_cast<juce::uint8> (0x1f))
-                        : (i == hoverIndex && ! dragging) ? Palette::hoverFill
-                                                          : Palette::fieldBackground;
+        const auto fill = active ? VarneTTheme::colour (Palette::accent).withAlpha (static_cast<juce::uint8> (0x1f))
+                        : (i == hoverIndex && ! dragging) ? VarneTTheme::colour (Palette::hoverFill)
+                                                          : VarneTTheme::colour (Palette::fieldBackground);
         g.setColour (fill.withMultipliedAlpha (f));
         g.fillRoundedRectangle (layout.tile.toFloat(), cornerSize);
 
-        const auto outline = active ? Palette::accent : playing ? Palette::success.withAlpha (0.8f) : Palette::outline;
+        const auto outline = active ? VarneTTheme::colour (Palette::accent) : playing ? VarneTTheme::colour (Palette::success).withAlpha (0.8f) : VarneTTheme::colour (Palette::outline);
         g.setColour (outline.withMultipliedAlpha (f));
         g.drawRoundedRectangle (x + 0.5f, 1.5f, 123.0f, hf - 3.0f, cornerSize, active ? 2.0f : 1.0f);
 
@@ -188,29 +188,29 @@ void VarneTSequenceStrip::paint (juce::Graphics& g)
             const auto progressWidth = juce::jmax (0.0f, 124.0f * progress - 2.0f);
             if (progressWidth > 0.0f)
             {
-                g.setColour (Palette::success.withAlpha (0.14f * f));
+                g.setColour (VarneTTheme::colour (Palette::success).withAlpha (0.14f * f));
                 g.fillRoundedRectangle (x + 1.0f, 2.0f, progressWidth, hf - 4.0f, cornerSize);
             }
 
             const auto px = juce::jlimit (x + 2.0f, x + 122.0f, x + 124.0f * progress);
-            g.setColour (Palette::success.withAlpha (0.8f * f));
+            g.setColour (VarneTTheme::colour (Palette::success).withAlpha (0.8f * f));
             g.fillRoundedRectangle (px - 1.0f, 4.0f, 2.0f, juce::jmax (4.0f, hf - 8.0f), 1.0f);
         }
 
         if (kind != "Pattern")
         {
-            g.setColour (Palette::captionText.withMultipliedAlpha (f));
+            g.setColour (VarneTTheme::colour (Palette::captionText).withMultipliedAlpha (f));
             g.setFont (VarneTTheme::themeFont (11.0f, true));
             g.drawFittedText (items[static_cast<size_t> (i)].badge, layout.column, juce::Justification::centred, 1);
         }
 
         if (h > 18)
         {
-            g.setColour (Palette::pressedFill.withMultipliedAlpha (f));
+            g.setColour (VarneTTheme::colour (Palette::pressedFill).withMultipliedAlpha (f));
             g.fillRect (layout.divider);
         }
 
-        g.setColour ((active ? Palette::text : Palette::secondaryText).withMultipliedAlpha (f));
+        g.setColour ((active ? VarneTTheme::colour (Palette::text) : VarneTTheme::colour (Palette::secondaryText)).withMultipliedAlpha (f));
         g.setFont (nameFont);
         g.drawFittedText (items[static_cast<size_t> (i)].name, layout.name, juce::Justification::centredLeft, 1, 1.0f);
     }
@@ -219,16 +219,16 @@ void VarneTSequenceStrip::paint (juce::Graphics& g)
     {
         const auto mx = static_cast<float> (dropMarkerX (dropIndex));
         const auto mh = juce::jmax (4.0f, hf - 6.0f);
-        g.setColour (Palette::teal.withAlpha (0.95f));
+        g.setColour (VarneTTheme::colour (Palette::teal).withAlpha (0.95f));
         g.fillRoundedRectangle (mx - 1.5f, 3.0f, 3.0f, mh, 1.5f);
-        g.setColour (Palette::teal.withAlpha (static_cast<juce::uint8> (0x33)));
+        g.setColour (VarneTTheme::colour (Palette::teal).withAlpha (static_cast<juce::uint8> (0x33)));
         g.fillRoundedRectangle (mx - 5.5f, 3.0f, 11.0f, mh, 3.0f);
     }
 
     {
         const auto ax = static_cast<float> (tilePitch * count());
         const auto hovered = hoverIndex == -2 && canAdd;
-        auto fill = Palette::fieldBackground;
+        auto fill = VarneTTheme::colour (Palette::fieldBackground);
         if (! canAdd)
             fill = fill.withAlpha (static_cast<juce::uint8> (0x73));
         g.setColour (fill);
@@ -236,14 +236,14 @@ void VarneTSequenceStrip::paint (juce::Graphics& g)
 
         if (hovered)
         {
-            g.setColour (Palette::teal.withAlpha (static_cast<juce::uint8> (0x1f)));
+            g.setColour (VarneTTheme::colour (Palette::teal).withAlpha (static_cast<juce::uint8> (0x1f)));
             g.fillRoundedRectangle (ax + 0.5f, 1.5f, 35.0f, hf - 3.0f, cornerSize);
         }
 
-        g.setColour (Palette::teal.withAlpha (hovered ? 0.9f : canAdd ? 0.45f : 0.18f));
+        g.setColour (VarneTTheme::colour (Palette::teal).withAlpha (hovered ? 0.9f : canAdd ? 0.45f : 0.18f));
         g.drawRoundedRectangle (ax + 0.5f, 1.5f, 35.0f, hf - 3.0f, cornerSize, 1.0f);
 
-        g.setColour (Palette::teal.withAlpha (canAdd ? 0.95f : 0.28f));
+        g.setColour (VarneTTheme::colour (Palette::teal).withAlpha (canAdd ? 0.95f : 0.28f));
         g.setFont (VarneTTheme::themeFont (16.0f, true));
         g.drawFittedText ("+", juce::Rectangle<int> (tilePitch * count(), 1, addTileWidth, juce::jmax (0, h - 2)),
                           juce::Justification::centred, 1);
@@ -252,11 +252,11 @@ void VarneTSequenceStrip::paint (juce::Graphics& g)
     if (dragging && isTile (dragIndex))
     {
         const auto gx = juce::jlimit (0.0f, juce::jmax (0.0f, w - static_cast<float> (tileWidth)), dragX - 62.0f);
-        g.setColour (Palette::hoverFill.withAlpha (0.92f));
+        g.setColour (VarneTTheme::colour (Palette::hoverFill).withAlpha (0.92f));
         g.fillRoundedRectangle (gx, 1.0f, static_cast<float> (tileWidth), hf - 2.0f, cornerSize);
-        g.setColour (Palette::teal);
+        g.setColour (VarneTTheme::colour (Palette::teal));
         g.drawRoundedRectangle (gx + 0.5f, 1.5f, 123.0f, hf - 3.0f, cornerSize, 2.0f);
-        g.setColour (Palette::text);
+        g.setColour (VarneTTheme::colour (Palette::text));
         g.setFont (nameFont);
         g.drawFittedText (items[static_cast<size_t> (dragIndex)].name,
                           juce::Rectangle<float> (gx + 8.0f, 4.0f, 108.0f, hf - 8.0f).toNearestInt(),

@@ -4,7 +4,8 @@
 // `VarneTAudioProcessorEditor::SequenceStrip` (`using SequenceStrip = VarneTSequenceStrip;`), so the
 // strip is defined here without the editor's class and speaks to it only through its callbacks.
 
-#include "editor/SurfaceDeps.h"
+#include "editor/RepeatCountButton.h"
+#include "editor/VarneTTheme.h"
 
 #include <functional>
 #include <vector>

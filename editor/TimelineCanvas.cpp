@@ -1,5 +1,8 @@
 #include "editor/TimelineCanvas.h"
 
+#include "editor/EditorWidgets.h"
+#include "kit/PopupMenuPlacement.h"
+
 #include <cmath>
 
 namespace
@@ -601,11 +604,11 @@ void VarneTTimelineCanvas::paint (juce::Graphics& g)
     const auto l = layout();
 
     // The plot shares the canvas's background colour, so one fill covers both.
-    g.fillAll (Palette::timelineBackground);
+    g.fillAll (Palette::timelineBackground());
 
     paintLanes (g, l);
 
-    g.setColour (Palette::disabled);
+    g.setColour (VarneTTheme::colour (Palette::disabled));
     g.fillRect (juce::Rectangle<float> (plotLeft, std::round (l.plotBottom), l.plotWidth, 1.0f));
 
     paintGrid (g, l);
@@ -613,7 +616,7 @@ void VarneTTimelineCanvas::paint (juce::Graphics& g)
 
     if (hasPattern && pattern.notes.empty())
     {
-        g.setColour (alpha (Palette::captionText, 184.0f / 255.0f));
+        g.setColour (alpha (VarneTTheme::colour (Palette::captionText), 184.0f / 255.0f));
         g.setFont (VarneTTheme::themeFont (13.0f, false));
         const auto hintArea = juce::Rectangle<float> (plotLeft, plotTop, l.plotWidth, l.plotHeight).reduced (36.0f);
         g.drawFittedText ("Click or drag in a line to draw your first note", hintArea.toNearestInt(),
@@ -632,13 +635,13 @@ void VarneTTimelineCanvas::paint (juce::Graphics& g)
     {
         const auto length = juce::jmax (pattern.lengthBeats, 1.0);
         const auto x = plotLeft + static_cast<float> (std::fmod (playheadBeat, length) / length * l.plotWidth) - 1.0f;
-        g.setColour (Palette::focus);
+        g.setColour (VarneTTheme::colour (Palette::focus));
         g.fillRect (juce::Rectangle<float> (x, plotTop, 2.0f, l.plotHeight));
     }
 
     if (hasPattern && hasKeyboardFocus (true))
     {
-        g.setColour (Palette::focus);
+        g.setColour (VarneTTheme::colour (Palette::focus));
         g.drawRoundedRectangle (1.0f, 1.0f, juce::jmax (0.0f, static_cast<float> (getWidth()) - 2.0f),
                                 juce::jmax (0.0f, static_cast<float> (getHeight()) - 2.0f), 7.0f, 2.0f);
     }
@@ -659,18 +662,18 @@ void VarneTTimelineCanvas::paintLanes (juce::Graphics& g, const Layout& l) const
 
         if (hovered)
         {
-            g.setColour (alpha (Palette::teal, 0.055f));
+            g.setColour (alpha (VarneTTheme::colour (Palette::teal), 0.055f));
             g.fillRect (juce::Rectangle<float> (plotLeft, y, l.plotWidth, l.rowHeight));
         }
         else if (i % 2 == 1)
         {
-            g.setColour (alpha (Palette::fieldBackground, 0.18f));
+            g.setColour (alpha (VarneTTheme::colour (Palette::fieldBackground), 0.18f));
             g.fillRect (juce::Rectangle<float> (plotLeft, y, l.plotWidth, l.rowHeight));
         }
 
         if (l.plotWidth > 0.0f)
         {
-            g.setColour (alpha (Palette::hoverFill, 184.0f / 255.0f));
+            g.setColour (alpha (VarneTTheme::colour (Palette::hoverFill), 184.0f / 255.0f));
             g.fillRect (juce::Rectangle<float> (plotLeft, std::round (y), l.plotWidth, 1.0f));
         }
 
@@ -681,7 +684,7 @@ void VarneTTimelineCanvas::paintLanes (juce::Graphics& g, const Layout& l) const
             if (label == "Voice " + juce::String (v + 1))
                 label = "Line " + juce::String::charToString (static_cast<juce::juce_wchar> ('A' + v));
 
-            g.setColour (hovered ? Palette::teal : Palette::captionText);
+            g.setColour (hovered ? VarneTTheme::colour (Palette::teal) : VarneTTheme::colour (Palette::captionText));
             g.setFont (VarneTTheme::themeFont (9.5f, hovered));
             g.drawFittedText (label, juce::Rectangle<int> (8, juce::roundToInt (y), 38, juce::roundToInt (l.rowHeight)),
                               juce::Justification::centredRight, 1, 0.65f);
@@ -707,11 +710,11 @@ void VarneTTimelineCanvas::paintGrid (juce::Graphics& g, const Layout& l) const
     {
         const auto b = i * step;
         if (isWhole (b / 4.0))
-            g.setColour (Palette::disabled);
+            g.setColour (VarneTTheme::colour (Palette::disabled));
         else if (isWhole (b) && beatLines)
-            g.setColour (Palette::pressedFill);
+            g.setColour (VarneTTheme::colour (Palette::pressedFill));
         else if (! isWhole (b) && subdivisionLines)
-            g.setColour (alpha (Palette::hoverFill, 0.62f));
+            g.setColour (alpha (VarneTTheme::colour (Palette::hoverFill), 0.62f));
         else
             continue;
 
@@ -725,7 +728,7 @@ void VarneTTimelineCanvas::paintBarNumbers (juce::Graphics& g, const Layout& l) 
 {
     const auto length = juce::jmax (pattern.lengthBeats, 1.0);
     const auto font = VarneTTheme::themeFont (10.5f, true);
-    g.setColour (Palette::captionText);
+    g.setColour (VarneTTheme::colour (Palette::captionText));
     g.setFont (font);
 
     auto lastRight = -48.0;
@@ -756,9 +759,9 @@ void VarneTTimelineCanvas::paintGhostNote (juce::Graphics& g, const Layout& l) c
     ghost.voiceId = voiceAtY (mousePosition.y);
     const auto r = noteBoundsFor (ghost);
 
-    g.setColour (alpha (Palette::teal, 0.12f));
+    g.setColour (alpha (VarneTTheme::colour (Palette::teal), 0.12f));
     g.fillRoundedRectangle (r, noteCorner);
-    g.setColour (alpha (Palette::teal, 0.78f));
+    g.setColour (alpha (VarneTTheme::colour (Palette::teal), 0.78f));
     g.drawRoundedRectangle (r.reduced (0.75f), noteCorner, 1.5f);
 
     if (r.getWidth() >= 18.0f)
@@ -778,7 +781,7 @@ void VarneTTimelineCanvas::paintNote (juce::Graphics& g, int index) const
     const auto edgeHovered = hovered && mouseOver && isOnResizeEdge (index, mousePosition);
 
     const auto strength = juce::jlimit (0.0f, 1.0f, static_cast<float> (note.velocity - 1) / 126.0f);
-    g.setColour (alpha (Palette::blue, 0.34f + 0.66f * strength));
+    g.setColour (alpha (VarneTTheme::colour (Palette::blue), 0.34f + 0.66f * strength));
     g.fillRoundedRectangle (r, noteCorner);
 
     auto inner = juce::Rectangle<float> (r.getX() + 5.0f, r.getY() + 2.0f, juce::jmax (0.0f, r.getWidth() - 10.0f),
@@ -790,9 +793,9 @@ void VarneTTimelineCanvas::paintNote (juce::Graphics& g, int index) const
         const auto bw = juce::jmin (inner.getWidth(), 21.0f);
         const auto box = juce::Rectangle<float> (inner.getRight() - bw + (bw - 21.0f) / 2.0f,
                                                  inner.getY() + (inner.getHeight() - 14.0f) / 2.0f, 21.0f, 14.0f);
-        g.setColour (note.octave > 0 ? Palette::orange : Palette::cyan);
+        g.setColour (note.octave > 0 ? VarneTTheme::colour (Palette::orange) : VarneTTheme::colour (Palette::cyan));
         g.fillRoundedRectangle (box, 7.0f);
-        g.setColour (Palette::panelBackground);
+        g.setColour (VarneTTheme::colour (Palette::panelBackground));
         g.setFont (VarneTTheme::themeFont (9.5f, true));
         g.drawText (badge, box.toNearestInt(), juce::Justification::centred, false);
 
@@ -805,25 +808,25 @@ void VarneTTimelineCanvas::paintNote (juce::Graphics& g, int index) const
     const auto track = juce::Rectangle<float> (r.getX() + 2.0f, r.getBottom() - bh + 0.5f,
                                                juce::jmax (0.0f, juce::jmax (0.0f, r.getWidth() - 3.0f) - 1.0f),
                                                juce::jmax (0.0f, bh - 1.0f));
-    g.setColour (alpha (Palette::backdrop, 122.0f / 255.0f));
+    g.setColour (alpha (VarneTTheme::colour (Palette::backdrop), 122.0f / 255.0f));
     g.fillRoundedRectangle (track, 1.0f);
     const auto chance = std::isfinite (note.chance) ? static_cast<float> (note.chance) : 0.0f;
-    g.setColour (Palette::yellow);
+    g.setColour (VarneTTheme::colour (Palette::yellow));
     g.fillRoundedRectangle (track.withWidth (juce::jmax (0.0f, chance * track.getWidth())), 1.0f);
 
     if (selected)
     {
-        g.setColour (Palette::accent);
+        g.setColour (VarneTTheme::colour (Palette::accent));
         g.drawRoundedRectangle (r.reduced (0.75f), noteCorner, 2.0f);
     }
     else if (hovered)
     {
-        g.setColour (Palette::focus);
+        g.setColour (VarneTTheme::colour (Palette::focus));
         g.drawRoundedRectangle (r.reduced (0.75f), noteCorner, 1.5f);
     }
 
     const auto handleWidth = edgeHovered ? 2.5f : selected ? 1.75f : 1.25f;
-    g.setColour (alpha (edgeHovered ? Palette::teal : Palette::text, emphasised ? 0.95f : 0.40f));
+    g.setColour (alpha (edgeHovered ? VarneTTheme::colour (Palette::teal) : VarneTTheme::colour (Palette::text), emphasised ? 0.95f : 0.40f));
     const auto handle = juce::Rectangle<float> (r.getRight() - 3.0f, r.getY() + 4.0f, handleWidth, juce::jmax (1.0f, r.getHeight() - 8.0f));
     // At rest the handle is 1.25 px wide, where its rounded ends cannot be seen: a plain bar is far cheaper
     // on a dense Pattern.
@@ -834,7 +837,7 @@ void VarneTTimelineCanvas::paintNote (juce::Graphics& g, int index) const
 
     if (inner.getWidth() >= 42.0f && r.getHeight() >= 13.0f)
     {
-        g.setColour (alpha (Palette::backdrop, emphasised ? 0.92f : 0.72f));
+        g.setColour (alpha (VarneTTheme::colour (Palette::backdrop), emphasised ? 0.92f : 0.72f));
         g.setFont (VarneTTheme::themeFont (9.5f, true));
         g.drawFittedText (notePitchText (note, pitchSource, scaleDegreeCount), inner.toNearestInt(),
                           juce::Justification::centredLeft, 1, 0.8f);

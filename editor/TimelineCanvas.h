@@ -5,7 +5,10 @@
 // (`using TimelineCanvas = VarneTTimelineCanvas;`); it knows nothing of the editor or the processor
 // and reports through its four callbacks, after which the owner commits `pattern`.
 
-#include "editor/SurfaceDeps.h"
+#include "editor/VarneTTheme.h"
+#include "model/Project.h"
+
+#include <juce_gui_basics/juce_gui_basics.h>
 
 #include <functional>
 

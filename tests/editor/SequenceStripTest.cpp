@@ -279,21 +279,21 @@ TEST (SequenceStripOnScreen, ReorderByDraggingWithTheRealPointer)
     const auto start = strip.getTileBounds (1).getCentre();
     movePointer (strip, start);
     ASSERT_TRUE (pumpUntil ([&] { return strip.getHoverIndex() == 1; }));
-    xdotool ("mousedown 1");
+    ASSERT_TRUE (press());
     for (int x = start.x + 20; x <= 600; x += 40)
     {
         movePointer (strip, { x, start.y });
         ASSERT_TRUE (pumpUntil ([&] { return strip.isDragging() && strip.getDropIndex() == strip.dropSlotAt ((float) x); }));
     }
     EXPECT_EQ (strip.getDropIndex(), 4);
-    xdotool ("mouseup 1");
+    ASSERT_TRUE (release());
     ASSERT_TRUE (pumpUntil ([&] { return recorder.calls.size() > 0; }));
     EXPECT_EQ (recorder.text(), "move 1 4");
 
     // A plain click on another tile with the real pointer.
     recorder.calls.clear();
     movePointer (strip, strip.getTileBounds (3).getCentre());
-    xdotool ("click 1");
+    ASSERT_TRUE (click());
     ASSERT_TRUE (pumpUntil ([&] { return recorder.calls.size() > 0; }));
     EXPECT_EQ (recorder.text(), "click 3");
 }

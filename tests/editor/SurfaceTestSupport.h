@@ -1,7 +1,9 @@
 #pragma once
 
-// Driving the strip and the timeline on a real X display: a desktop window, the pumped message
-// loop, the real pointer through xdotool, and hand-made mouse events for the remaining cases.
+// Driving the strip and the timeline: a desktop window that can tell which areas a change
+// repainted, and hand-made mouse events for the cases the real pointer does not need.
+
+#include "support/gui/GuiTestBench.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
@@ -12,21 +14,8 @@
 
 namespace surfaces_test
 {
-/** Xvfb runs without a window manager, whose atoms JUCE asks for; such X errors are harmless. */
-void ignoreXErrors();
-
-/** Pumps the message loop until the condition holds; false after the (generous) limit. */
-inline bool pumpUntil (const std::function<bool()>& condition, int timeoutMs = 10000)
-{
-    const auto end = juce::Time::getMillisecondCounter() + static_cast<juce::uint32> (timeoutMs);
-    while (! condition())
-    {
-        if (juce::Time::getMillisecondCounter() > end)
-            return false;
-        juce::MessageManager::getInstance()->runDispatchLoopUntil (5);
-    }
-    return true;
-}
+namespace gui = testing_support::gui;
+using gui::pumpUntil;
 
 /** A top-level window holding one component at its top-left, plus a spare band below it. */
 class DesktopHost : public juce::Component
@@ -34,15 +23,14 @@ class DesktopHost : public juce::Component
 public:
     DesktopHost (juce::Component& content, int width, int height, int spareHeight = 20)
     {
-        ignoreXErrors();
         addAndMakeVisible (content);
         content.setBounds (0, 0, width, height);
         spare = { 0, height, width, spareHeight };
         setBounds (40, 40, width, height + spareHeight);
-        addToDesktop (juce::ComponentPeer::windowHasDropShadow);
+        addToDesktop (0);
         setVisible (true);
         toFront (true);
-        EXPECT_TRUE (pumpUntil ([this] { return isShowing() && getPeer() != nullptr && paints > 0; }));
+        EXPECT_TRUE (pumpUntil ([this] { return gui::isViewableOnScreen (*this) && paints > 0; }));
     }
 
     ~DesktopHost() override { removeFromDesktop(); }
@@ -81,25 +69,24 @@ public:
     juce::Rectangle<int> spare;
 };
 
-/** Runs xdotool with the given arguments; positions are screen pixels. */
-inline void xdotool (const juce::String& arguments)
+/** Runs xdotool and waits until it has finished. */
+inline bool xdotool (const juce::String& arguments)
 {
-    const auto command = "xdotool " + arguments;
-    ASSERT_EQ (std::system (command.toRawUTF8()), 0) << command;
+    return std::system (("xdotool " + arguments).toRawUTF8()) == 0;
 }
 
-inline juce::Point<int> screenPoint (const juce::Component& c, juce::Point<int> local)
-{
-    return c.localPointToGlobal (local);
-}
-
+/** Moves the real pointer to a point of the component. Callers wait for the component's own state:
+    polling JUCE's pointer position (an X round trip) pulls queued X events into Xlib's buffer,
+    where JUCE's loop, which waits on the socket, no longer sees them. */
 inline void movePointer (const juce::Component& c, juce::Point<int> local)
 {
-    const auto p = screenPoint (c, local);
-    xdotool ("mousemove --sync " + juce::String (p.x) + " " + juce::String (p.y));
+    const auto p = c.localPointToGlobal (local);
+    ASSERT_TRUE (xdotool ("mousemove --sync " + juce::String (p.x) + " " + juce::String (p.y)));
 }
 
-inline bool hasDisplay() { return juce::Desktop::getInstance().getDisplays().getPrimaryDisplay() != nullptr; }
+inline bool press() { return xdotool ("mousedown 1") && gui::flushMessages(); }
+inline bool release() { return xdotool ("mouseup 1") && gui::flushMessages(); }
+inline bool click() { return xdotool ("click 1") && gui::flushMessages(); }
 
 /** A mouse event as JUCE would deliver it to the component. */
 inline juce::MouseEvent mouseEvent (juce::Component& c, juce::Point<float> position, juce::ModifierKeys mods,

@@ -454,7 +454,7 @@ TEST (TimelineCanvasOnScreen, RealPointerDrawsMovesAndResizes)
     // Hover shows where a click would draw, then a click draws.
     movePointer (canvas, at (1.1, bottomLaneY));
     ASSERT_TRUE (pumpUntil ([&] { return canvas.mouseOver; }));
-    xdotool ("click 1");
+    ASSERT_TRUE (click());
     ASSERT_TRUE (pumpUntil ([&] { return calls.size() == 2; }));
     ASSERT_EQ (canvas.pattern.notes.size(), 1u);
     EXPECT_DOUBLE_EQ (canvas.pattern.notes[0].startBeat, 1.0);
@@ -464,14 +464,14 @@ TEST (TimelineCanvasOnScreen, RealPointerDrawsMovesAndResizes)
     calls.clear();
     movePointer (canvas, at (1.2, bottomLaneY));
     ASSERT_TRUE (pumpUntil ([&] { return canvas.hoverIndex == 0; }));
-    xdotool ("mousedown 1");
+    ASSERT_TRUE (press());
     ASSERT_TRUE (pumpUntil ([&] { return canvas.dragMode == 1; }));
     for (double b : { 1.6, 2.2, 3.2 })
     {
         movePointer (canvas, at (b, topLaneY));
         ASSERT_TRUE (pumpUntil ([&] { return canvas.mousePosition.x == xAt (b); }));
     }
-    xdotool ("mouseup 1");
+    ASSERT_TRUE (release());
     ASSERT_TRUE (pumpUntil ([&] { return calls.size() == 2; }));
     EXPECT_DOUBLE_EQ (canvas.pattern.notes[0].startBeat, 3.0);
     EXPECT_EQ (canvas.pattern.notes[0].voiceId, 1);
@@ -482,11 +482,11 @@ TEST (TimelineCanvasOnScreen, RealPointerDrawsMovesAndResizes)
     movePointer (canvas, { juce::roundToInt (edge), juce::roundToInt (topLaneY) });
     ASSERT_TRUE (pumpUntil ([&] { return canvas.getMouseCursor() == juce::MouseCursor (juce::MouseCursor::LeftRightResizeCursor); }));
     EXPECT_EQ (canvas.getTooltip().upToFirstOccurrenceOf ("  |", false, false), "Drag this edge to resize");
-    xdotool ("mousedown 1");
+    ASSERT_TRUE (press());
     ASSERT_TRUE (pumpUntil ([&] { return canvas.dragMode == 2; }));
     movePointer (canvas, { canvasWidth - 2, juce::roundToInt (topLaneY) });
     ASSERT_TRUE (pumpUntil ([&] { return canvas.pattern.notes[0].durationBeats == 1.0; }));
-    xdotool ("mouseup 1");
+    ASSERT_TRUE (release());
     ASSERT_TRUE (pumpUntil ([&] { return calls.size() == 2; }));
     EXPECT_EQ (calls.joinIntoString (", "), "begin, commit");
 }
