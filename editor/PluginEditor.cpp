@@ -482,7 +482,7 @@ void VarneTAudioProcessorEditor::layoutContent (int width, int height)
 
     for (auto [strip, viewport] : { std::pair { &sectionStrip, &sectionStripViewport }, std::pair { &patternStrip, &patternStripViewport } })
     {
-        const auto size = VarneTEditorLayout::stripSize (viewport->getWidth(), (int) strip->items.size());
+        const auto size = VarneTEditorLayout::stripSize (viewport->getWidth(), (int) strip->getItems().size());
         strip->setSize (size.x, size.y);
     }
 
@@ -651,7 +651,7 @@ void VarneTAudioProcessorEditor::refreshFromProcessor()
 
     for (auto [strip, viewport] : { std::pair { &sectionStrip, &sectionStripViewport }, std::pair { &patternStrip, &patternStripViewport } })
     {
-        const auto size = VarneTEditorLayout::stripSize (viewport->getWidth(), (int) strip->items.size());
+        const auto size = VarneTEditorLayout::stripSize (viewport->getWidth(), (int) strip->getItems().size());
         strip->setSize (size.x, size.y);
     }
 

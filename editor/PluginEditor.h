@@ -2,7 +2,8 @@
 
 #include "editor/EditorComponents.h"
 #include "editor/EditorLayout.h"
-#include "editor/PendingPieces.h"
+#include "editor/SequenceStrip.h"
+#include "editor/TimelineCanvas.h"
 #include "editor/VarneTTheme.h"
 #include "kit/EditorScaling.h"
 #include "kit/HelpContent.h"
