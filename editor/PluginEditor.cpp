@@ -293,7 +293,7 @@ void VarneTAudioProcessorEditor::buildPerformanceControls()
     timelineViewport.setViewedComponent (&timeline, false);
     timeline.onBeginEdit = [] {};
     timeline.onEditCommitted = [this] { restoreShownState(); };
-    timeline.onSelectionChanged = [] {};
+    timeline.onSelectionChanged = [this] { updateSelectedNoteControls(); };
     timeline.onStatusMessage = [this] (const juce::String& message) { showStatus (message); };
     addAndMakeVisible (timelineViewport);
 
@@ -614,9 +614,13 @@ void VarneTAudioProcessorEditor::refreshFromProcessor()
     const juce::ScopedValueSetter<bool> updating (isUpdatingControls, true);
 
     const auto isScale = project.pitchSource == VarneT::PitchSource::scale;
+    const auto degreeCount = isScale ? std::max (1, (int) VarneT::findScaleIntervals (project.scale.name).size()) : 7;
+    const auto rebuildPitch = pitchBox.getNumItems() == 0 || cachedPitchSource != (isScale ? 1 : 0) || cachedDegreeCount != degreeCount;
     cachedPitchSource = isScale ? 1 : 0;
-    cachedDegreeCount = isScale ? std::max (1, (int) VarneT::findScaleIntervals (project.scale.name).size()) : 7;
+    cachedDegreeCount = degreeCount;
     showPitchSourceFromProject (project);
+    if (rebuildPitch)
+        rebuildPitchChoices (isScale, degreeCount);
     timeline.setPitchDisplay (cachedPitchSource, cachedDegreeCount);
 
     if (! instanceNameField.hasKeyboardFocus (true))
@@ -657,6 +661,86 @@ void VarneTAudioProcessorEditor::refreshFromProcessor()
 
     sectionStrip.setCanAdd (project.sections.size() < 64);
     patternStrip.setCanAdd (! section.sequence.empty() && section.sequence.size() < 16);
+
+    isUpdatingControls = false;
+    updateSelectedNoteControls();
+}
+
+void VarneTAudioProcessorEditor::rebuildPitchChoices (bool scaleSource, int degreeCount)
+{
+    pitchBox.clear (juce::dontSendNotification);
+    auto* menu = pitchBox.getRootMenu();
+
+    auto addSubMenu = [menu] (const juce::String& name, const std::function<void (juce::PopupMenu&)>& fill)
+    {
+        juce::PopupMenu sub;
+        fill (sub);
+        menu->addSubMenu (name, sub);
+    };
+
+    if (scaleSource)
+    {
+        addSubMenu ("Scale degrees", [degreeCount] (juce::PopupMenu& m) { addScaleDegreeChoices (m, degreeCount); });
+        addSubMenu ("Fixed MIDI notes", [] (juce::PopupMenu& m) { addFixedNoteChoices (m); });
+        pitchBox.setTooltip ("Choose a scale degree or a fixed MIDI note. Existing adaptive source data is preserved.");
+    }
+    else
+    {
+        addSubMenu ("Chord positions", [] (juce::PopupMenu& m) { addPositionChoices (m, 0); });
+        addSubMenu ("Scale degrees", [] (juce::PopupMenu& m) { addScaleDegreeChoices (m, 7); });
+        addSubMenu ("Input positions", [] (juce::PopupMenu& m) { addPositionChoices (m, 2); });
+        addSubMenu ("Fixed MIDI notes", [] (juce::PopupMenu& m) { addFixedNoteChoices (m); });
+        pitchBox.setTooltip ("Choose the note's chord position, scale degree, input position, or fixed MIDI note.");
+    }
+}
+
+void VarneTAudioProcessorEditor::updateSelectedNoteControls()
+{
+    const auto& notes = timeline.pattern.notes;
+    const auto hasSelection = juce::isPositiveAndBelow (timeline.selectedIndex, (int) notes.size());
+
+    {
+        const juce::ScopedValueSetter<bool> updating (isUpdatingControls, true);
+
+        for (juce::Component* c : { (juce::Component*) &selectedNoteModeButton, (juce::Component*) &duplicateNoteButton,
+                                    (juce::Component*) &deleteNoteButton, (juce::Component*) &pitchBox, (juce::Component*) &registerKnob,
+                                    (juce::Component*) &velocitySlider, (juce::Component*) &chanceSlider, (juce::Component*) &importanceSlider })
+            c->setEnabled (hasSelection);
+        pitchBox.setSelectedId (0, juce::dontSendNotification);
+
+        if (hasSelection)
+        {
+            const auto& note = notes[(size_t) timeline.selectedIndex];
+            const auto basis = (int) note.target.basis;
+            const auto fixed = basis == (int) VarneT::TargetBasis::fixed;
+            const auto degrees = std::max (1, cachedDegreeCount);
+
+            auto shownBasis = basis;
+            auto value = fixed ? note.target.fixedMidiNote : note.target.index;
+            if (! fixed && (cachedPitchSource == 1 || basis == (int) VarneT::TargetBasis::scale))
+            {
+                shownBasis = (int) VarneT::TargetBasis::scale;
+                value = ((note.target.index % degrees) + degrees) % degrees;
+            }
+            pitchBox.setSelectedId (pitchChoiceId (shownBasis, value), juce::dontSendNotification);
+
+            auto floorDiv = [] (int a, int b) { return (a >= 0 ? a : a - b + 1) / b; };
+            int registerValue = note.octave;
+            if (! fixed && cachedPitchSource == 1)
+                registerValue = floorDiv (note.target.index, degrees) + note.octave;
+            else if (basis == (int) VarneT::TargetBasis::scale)
+                registerValue = floorDiv (note.target.index, 7) + note.octave;
+
+            registerKnob.setValue (registerValue, juce::dontSendNotification);
+            velocitySlider.setValue (note.velocity, juce::dontSendNotification);
+            chanceSlider.setValue (note.chance, juce::dontSendNotification);
+            importanceSlider.setValue (note.importance, juce::dontSendNotification);
+            return;
+        }
+    }
+
+    if (inspectorMode == 2)
+        setInspectorMode (1);
 }
 
 void VarneTAudioProcessorEditor::showPitchSourceFromProject (const VarneT::Project& project)

@@ -59,6 +59,7 @@ public:
 
     void refreshFromProcessor();
     void setInspectorMode (int mode);
+    void updateSelectedNoteControls();
     void showStatus (const juce::String&);
     void showError (const juce::String&);
     void applyDictionaryFilter();
@@ -87,6 +88,7 @@ private:
     void buildProjectOverlays();
     void markProjectClean();
     void showPitchSourceFromProject (const VarneT::Project&);
+    void rebuildPitchChoices (bool scaleSource, int degreeCount);
 
     void showHelp();
     void forceHeartbeatAfterOpen();

@@ -177,7 +177,8 @@ TEST_F (EditorConstruction, EveryControlHasItsTextTooltipAndRole)
         { &Access::swingSlider, "", "Swing: Straight to Swung. Hover or drag for the exact percentage.", "visualKind" },
         { &Access::humanizeSlider, "", "Humanize: Tight to Loose. Hover or drag for the exact percentage.", "visualKind" },
         { &Access::octaveKnob, "", "Shift the whole performance in octave steps. Drag horizontally or vertically, use the mouse wheel, or double-click to return to Original.", "discreteKnob" },
-        { &Access::pitchBox, "", "Choose the selected note's chord position, scale degree, input position, or fixed MIDI note.", "pitchSelector" },
+        // The default project plays from its scale, so the Pitch choices are the scale's.
+        { &Access::pitchBox, "", "Choose a scale degree or a fixed MIDI note. Existing adaptive source data is preserved.", "pitchSelector" },
         { &Access::registerKnob, "", "Move the selected note between octave registers. Drag horizontally or vertically, use the mouse wheel, or double-click to return to Original.", "discreteKnob" },
         { &Access::velocitySlider, "", "Velocity from pp to ff; hover or drag to see the exact MIDI value.", "visualKind" },
         { &Access::chanceSlider, "", "Chance: Never to Always. Hover or drag for the exact percentage.", "visualKind" },

@@ -8,7 +8,11 @@ namespace gui = testing_support::gui;
 class VarneTEditorTestAccess
 {
 public:
-    static void selectFirstNote (VarneTAudioProcessorEditor& editor) { editor.timeline.selectedIndex = 0; }
+    static void selectFirstNote (VarneTAudioProcessorEditor& editor)
+    {
+        editor.timeline.selectedIndex = 0;
+        editor.updateSelectedNoteControls();
+    }
 };
 
 namespace
