@@ -10,8 +10,6 @@ namespace
 {
 using Palette = VarneTTheme::Palette;
 
-juce::Colour paletteColour (juce::uint32 argb) { return juce::Colour (argb); }
-
 void setRole (juce::Component& c, const juce::Identifier& role) { c.getProperties().set (role, true); }
 
 constexpr auto pointingHand = juce::MouseCursor::PointingHandCursor;
@@ -46,7 +44,7 @@ VarneTAudioProcessorEditor::VarneTAudioProcessorEditor (VarneTAudioProcessor& p)
     buildPerformanceControls();
     buildProjectOverlays();
 
-    styleCaptionLabel (bottomLineLabel, {}, 14.0f, paletteColour (Palette::captionText), juce::Justification::centredLeft);
+    styleCaptionLabel (bottomLineLabel, {}, 14.0f, VarneTTheme::colour (Palette::captionText), juce::Justification::centredLeft);
     bottomLineLabel.setName ("Help dock");
     bottomLineLabel.setInterceptsMouseClicks (false, false);
     addAndMakeVisible (bottomLineLabel);
@@ -110,15 +108,15 @@ VarneTAudioProcessorEditor::~VarneTAudioProcessorEditor()
 //==============================================================================
 void VarneTAudioProcessorEditor::buildHeader()
 {
-    styleCaptionLabel (makerLabel, "TOLMEK", 12.0f, paletteColour (Palette::teal).withAlpha ((juce::uint8) 0xa6), juce::Justification::centredLeft);
+    styleCaptionLabel (makerLabel, "TOLMEK", 12.0f, VarneTTheme::colour (Palette::teal).withAlpha ((juce::uint8) 0xa6), juce::Justification::centredLeft);
     makerLabel.setFont (VarneTTheme::themeFont (12.0f, true));
-    styleCaptionLabel (productLabel, "Varne-T", 20.0f, paletteColour (Palette::text), juce::Justification::centredLeft);
+    styleCaptionLabel (productLabel, "Varne-T", 20.0f, VarneTTheme::colour (Palette::text), juce::Justification::centredLeft);
     productLabel.setFont (VarneTTheme::themeFont (20.0f, true));
-    styleCaptionLabel (summaryLabel, {}, 14.0f, paletteColour (Palette::secondaryText), juce::Justification::centred);
+    styleCaptionLabel (summaryLabel, {}, 14.0f, VarneTTheme::colour (Palette::secondaryText), juce::Justification::centred);
     summaryLabel.setFont (VarneTTheme::themeFont (14.0f, true));
     summaryLabel.setName ("Instance and pitch source summary");
     summaryLabel.setTooltip ("Instance Name and the current Pitch Source.");
-    styleCaptionLabel (chordLabel, "Waiting for MIDI", 16.0f, paletteColour (Palette::secondaryText), juce::Justification::centredLeft);
+    styleCaptionLabel (chordLabel, "Waiting for MIDI", 16.0f, VarneTTheme::colour (Palette::secondaryText), juce::Justification::centredLeft);
     chordLabel.setFont (VarneTTheme::themeFont (16.0f, true));
     chordLabel.setTooltip ("The chord currently detected from incoming MIDI.");
 
@@ -131,7 +129,7 @@ void VarneTAudioProcessorEditor::buildHeader()
     instanceNameField.setFont (VarneTTheme::themeFont (20.0f, true));
     setRole (instanceNameField, VarneTTheme::Roles::instanceName);
     instanceNameField.setColour (juce::TextEditor::backgroundColourId, juce::Colours::transparentBlack);
-    instanceNameField.setTextToShowWhenEmpty ("Name this instance", paletteColour (Palette::captionText));
+    instanceNameField.setTextToShowWhenEmpty ("Name this instance", VarneTTheme::colour (Palette::captionText));
     instanceNameField.setName ("Instance Name");
     instanceNameField.setTooltip ("A friendly name that distinguishes this Varne-T instance in your project and MCP clients.");
     instanceNameField.onReturnKey = [this] { restoreShownState(); };
@@ -191,7 +189,7 @@ void VarneTAudioProcessorEditor::buildSequenceStrips()
 {
     auto stripCaption = [this] (juce::Label& label, const juce::String& text, const juce::String& tooltip)
     {
-        styleCaptionLabel (label, text, 9.0f, paletteColour (Palette::captionText).withAlpha ((juce::uint8) 0x99), juce::Justification::centredRight);
+        styleCaptionLabel (label, text, 9.0f, VarneTTheme::colour (Palette::captionText).withAlpha ((juce::uint8) 0x99), juce::Justification::centredRight);
         label.setTooltip (tooltip);
         addAndMakeVisible (label);
     };
@@ -201,7 +199,7 @@ void VarneTAudioProcessorEditor::buildSequenceStrips()
     auto bufferButton = [this] (juce::TextButton& button, juce::uint32 textColour, const juce::String& tooltip)
     {
         setRole (button, VarneTTheme::Roles::bufferAction);
-        button.setColour (juce::TextButton::textColourOffId, paletteColour (textColour));
+        button.setColour (juce::TextButton::textColourOffId, VarneTTheme::colour (textColour));
         button.setMouseCursor (pointingHand);
         button.setTooltip (tooltip);
         addAndMakeVisible (button);
@@ -240,7 +238,7 @@ void VarneTAudioProcessorEditor::buildSequenceStrips()
     auto renameField = [this] (juce::TextEditor& field, SequenceStrip& strip, const juce::String& placeholder, const juce::String& tooltip)
     {
         field.setMultiLine (false);
-        field.setTextToShowWhenEmpty (placeholder, paletteColour (Palette::outline));
+        field.setTextToShowWhenEmpty (placeholder, VarneTTheme::colour (Palette::outline));
         field.setTooltip (tooltip);
         field.onReturnKey = [&field] { field.setVisible (false); };
         field.onFocusLost = [&field] { field.setVisible (false); };
@@ -253,7 +251,7 @@ void VarneTAudioProcessorEditor::buildSequenceStrips()
 
 void VarneTAudioProcessorEditor::buildPerformanceControls()
 {
-    if (auto icon = createIconDrawable (makeDragIcon (paletteColour (Palette::focus))))
+    if (auto icon = createIconDrawable (makeDragIcon (VarneTTheme::colour (Palette::focus))))
         sectionMidiDragButton.setImages (icon.get());
     sectionMidiDragButton.setEdgeIndent (2);
     sectionMidiDragButton.setMouseCursor (juce::MouseCursor::DraggingHandCursor);
@@ -271,7 +269,7 @@ void VarneTAudioProcessorEditor::buildPerformanceControls()
     patternOptionsButton.setTooltip ("Set this Pattern to 1, 2, or 4 bars, split a long Pattern, choose its grid, or toggle full-Pattern sustain.");
     addAndMakeVisible (patternOptionsButton);
 
-    styleCaptionLabel (dictionaryCaption, "PERFORMANCE DICTIONARY", 12.0f, paletteColour (Palette::secondaryText), juce::Justification::centredLeft);
+    styleCaptionLabel (dictionaryCaption, "PERFORMANCE DICTIONARY", 12.0f, VarneTTheme::colour (Palette::secondaryText), juce::Justification::centredLeft);
     addAndMakeVisible (dictionaryCaption);
     dictionaryFilterBox.addItem ("All performances", 1);
     dictionaryFilterBox.setSelectedId (1, juce::dontSendNotification);
@@ -282,9 +280,9 @@ void VarneTAudioProcessorEditor::buildPerformanceControls()
     addAndMakeVisible (dictionaryList);
     applyDictionaryFilter();
 
-    styleCaptionLabel (patternTitleLabel, "PERFORM", 17.0f, paletteColour (Palette::text), juce::Justification::centredLeft);
+    styleCaptionLabel (patternTitleLabel, "PERFORM", 17.0f, VarneTTheme::colour (Palette::text), juce::Justification::centredLeft);
     patternTitleLabel.setFont (VarneTTheme::themeFont (17.0f, true));
-    styleCaptionLabel (patternInfoLabel, {}, 12.0f, paletteColour (Palette::captionText), juce::Justification::centredRight);
+    styleCaptionLabel (patternInfoLabel, {}, 12.0f, VarneTTheme::colour (Palette::captionText), juce::Justification::centredRight);
     addAndMakeVisible (patternTitleLabel);
     addAndMakeVisible (patternInfoLabel);
 
@@ -312,8 +310,8 @@ void VarneTAudioProcessorEditor::buildPerformanceControls()
     auto iconButton = [this] (juce::DrawableButton& button, const std::function<juce::String (juce::Colour)>& icon, juce::uint32 overColour,
                               const juce::String& tooltip)
     {
-        auto normal = createIconDrawable (icon (paletteColour (Palette::secondaryText)));
-        auto over = createIconDrawable (icon (paletteColour (overColour)));
+        auto normal = createIconDrawable (icon (VarneTTheme::colour (Palette::secondaryText)));
+        auto over = createIconDrawable (icon (VarneTTheme::colour (overColour)));
         button.setImages (normal.get(), over.get());
         setRole (button, VarneTTheme::Roles::quiet);
         button.setMouseCursor (pointingHand);
@@ -330,7 +328,7 @@ void VarneTAudioProcessorEditor::buildPerformanceControls()
     {
         for (size_t i = 0; i < labels.size(); ++i)
         {
-            styleCaptionLabel (labels[i], texts[(int) i], 13.0f, paletteColour (Palette::captionText), juce::Justification::centredLeft);
+            styleCaptionLabel (labels[i], texts[(int) i], 13.0f, VarneTTheme::colour (Palette::captionText), juce::Justification::centredLeft);
             addAndMakeVisible (labels[i]);
         }
     };
@@ -404,7 +402,7 @@ juce::Point<int> VarneTAudioProcessorEditor::getLogicalSize() const noexcept
 
 void VarneTAudioProcessorEditor::paint (juce::Graphics& g)
 {
-    g.fillAll (paletteColour (Palette::panelBackground));
+    g.fillAll (VarneTTheme::colour (Palette::panelBackground));
 }
 
 void VarneTAudioProcessorEditor::resized()
@@ -861,8 +859,8 @@ void VarneTAudioProcessorEditor::paintListBoxItem (int row, juce::Graphics& g, i
 
     const auto& performance = VarneT::builtInPerformances()[(size_t) dictionaryRows[(size_t) row]];
     if (selected)
-        g.fillAll (paletteColour (Palette::hoverFill));
-    g.setColour (paletteColour (Palette::text));
+        g.fillAll (VarneTTheme::colour (Palette::hoverFill));
+    g.setColour (VarneTTheme::colour (Palette::text));
     g.setFont (VarneTTheme::themeFont (13.0f));
     g.drawText (performance.name, juce::Rectangle<int> (8, 0, std::max (0, width - 16), height), juce::Justification::centredLeft, true);
 }
