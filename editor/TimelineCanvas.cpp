@@ -653,6 +653,12 @@ void VarneTTimelineCanvas::paintLanes (juce::Graphics& g, const Layout& l) const
     const auto hoveredVoice = (mouseOver && voices > 0 && l.plotContains (mousePosition)) ? voiceAtY (mousePosition.y) : -1;
     const auto hasHover = hoveredVoice >= 0 && mouseOver && voices > 0 && l.plotContains (mousePosition);
 
+    // The lanes lie on the plain background: their tints are mixed once and filled opaque, which
+    // spares blending a third of the canvas on every paint.
+    const auto background = Palette::timelineBackground();
+    const auto hoveredLane = background.overlaidWith (alpha (VarneTTheme::colour (Palette::teal), 0.055f));
+    const auto oddLane = background.overlaidWith (alpha (VarneTTheme::colour (Palette::fieldBackground), 0.18f));
+
     for (int i = 0; i < l.rows; ++i)
     {
         const auto y = plotTop + static_cast<float> (i) * l.rowHeight;
@@ -662,12 +668,12 @@ void VarneTTimelineCanvas::paintLanes (juce::Graphics& g, const Layout& l) const
 
         if (hovered)
         {
-            g.setColour (alpha (VarneTTheme::colour (Palette::teal), 0.055f));
+            g.setColour (hoveredLane);
             g.fillRect (juce::Rectangle<float> (plotLeft, y, l.plotWidth, l.rowHeight));
         }
         else if (i % 2 == 1)
         {
-            g.setColour (alpha (VarneTTheme::colour (Palette::fieldBackground), 0.18f));
+            g.setColour (oddLane);
             g.fillRect (juce::Rectangle<float> (plotLeft, y, l.plotWidth, l.rowHeight));
         }
 
