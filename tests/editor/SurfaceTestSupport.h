@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <functional>
 
 namespace surfaces_test
@@ -75,24 +74,15 @@ inline RepaintRecorder& recordRepaints (juce::Component& c)
     return *recorder;
 }
 
-/** Runs xdotool and waits until it has finished. */
-inline bool xdotool (const juce::String& arguments)
-{
-    return std::system (("xdotool " + arguments).toRawUTF8()) == 0;
-}
-
-/** Moves the real pointer to a point of the component. Callers wait for the component's own state:
-    polling JUCE's pointer position (an X round trip) pulls queued X events into Xlib's buffer,
-    where JUCE's loop, which waits on the socket, no longer sees them. */
+/** Moves the real pointer to a point of the component; callers wait for the state they expect. */
 inline void movePointer (const juce::Component& c, juce::Point<int> local)
 {
-    const auto p = c.localPointToGlobal (local);
-    ASSERT_TRUE (xdotool ("mousemove --sync " + juce::String (p.x) + " " + juce::String (p.y)));
+    ASSERT_TRUE (gui::input::moveTo (c.localPointToGlobal (local)));
 }
 
-inline bool press() { return xdotool ("mousedown 1") && gui::flushMessages(); }
-inline bool release() { return xdotool ("mouseup 1") && gui::flushMessages(); }
-inline bool click() { return xdotool ("click 1") && gui::flushMessages(); }
+using gui::input::click;
+using gui::input::press;
+using gui::input::release;
 
 /** A mouse event as JUCE would deliver it to the component. */
 inline juce::MouseEvent mouseEvent (juce::Component& c, juce::Point<float> position, juce::ModifierKeys mods,

@@ -5,7 +5,6 @@
 #include "editor/VarneTTheme.h"
 #include "support/gui/GuiTestBench.h"
 
-#include <cstdlib>
 
 namespace gui = testing_support::gui;
 
@@ -151,13 +150,9 @@ struct CanvasOnScreen
         window = std::make_unique<gui::DesktopWindow> (canvas, juce::Point<int> { 20, 20 });
     }
 
-    // xdotool through std::system, and no polling of JUCE's pointer position, which would strand
-    // the resulting X events in Xlib's queue.
     void pointAt (juce::Point<float> local, const std::function<bool()>& until)
     {
-        const auto p = canvas.localPointToGlobal (local.roundToInt());
-        const auto command = "xdotool mousemove --sync " + juce::String (p.x) + " " + juce::String (p.y);
-        if (std::system (command.toRawUTF8()) != 0 || ! gui::pumpUntil (until))
+        if (! gui::input::moveTo (canvas.localPointToGlobal (local.roundToInt())) || ! gui::pumpUntil (until))
             std::fprintf (stderr, "the pointer did not reach the timeline\n");
         gui::flushMessages();
     }
@@ -191,7 +186,7 @@ VARNET_SNAPSHOTS (timelineCanvas)
         screen.pointAt ({ 52.0f + 942.0f * (7.6f / 8.0f), c.noteBounds (2).getCentreY() },
                         [&] { return c.mouseOver && c.hoverIndex < 0; });
         out.write ("timeline_dense_ghost.png", c);
-        std::system ("xdotool mousemove 1900 1190");
+        gui::input::moveTo ({ 1900, 1190 });
     }
 
     {

@@ -191,7 +191,7 @@ void ThemeGallery::buildSelectors()
     const Selector selectors[] {
         { fixedText.toRawUTF8(), Roles::pitchSelector, true, { 700, 404, 200, 66 } },
         { chordText.toRawUTF8(), Roles::pitchSelector, true, { 910, 404, 160, 66 } },
-        { "No dot (disabled)", Roles::pitchSelector, false, { 1080, 404, 170, 66 } },
+        { "Disabled", Roles::pitchSelector, false, { 1080, 404, 170, 66 } },
         { "C#", Roles::musicalSelector, true, { 1260, 404, 90, 66 } },
         { "Harmonic Minor", Roles::musicalSelector, true, { 700, 476, 180, 56 } },
     };
