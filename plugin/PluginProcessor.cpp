@@ -280,11 +280,6 @@ bool VarneTAudioProcessor::acceptsMidi() const { return true; }
 bool VarneTAudioProcessor::producesMidi() const { return true; }
 bool VarneTAudioProcessor::isMidiEffect() const { return ! isVst3OrStandalone (wrapperType); }
 
-juce::AudioProcessorEditor* VarneTAudioProcessor::createEditor()
-{
-    return new juce::GenericAudioProcessorEditor (*this);
-}
-
 bool VarneTAudioProcessor::hasEditor() const { return true; }
 
 int VarneTAudioProcessor::getNumPrograms() { return 1; }

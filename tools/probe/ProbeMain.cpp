@@ -5,6 +5,13 @@
 //                                [--chord 60,64,67] [--stopped]
 //   varnet-probe state  <bundle>
 //   varnet-probe serve  <bundle> [--seconds N] [--play] [--bpm N] [--rate N] [--block N] [--chord 60,64,67]
+//   varnet-probe editor <bundle> [--seconds N] [--screenshot FILE] [--size WxH]
+//
+// editor opens the plug-in's own view through the VST3 interfaces in a top-level window on the
+// current X display while the instance plays in real time, optionally resizes it, writes a PNG of
+// the X screen once the view shows, keeps the message loop running for --seconds (default 2) and
+// closes the view. It prints "editor <width>x<height> at <x>,<y>" once the view is open, "screenshot <file>"
+// and finally "closed; played <blocks> blocks, <events> MIDI events".
 //
 // serve keeps one instance alive on a running message loop so that outside clients can reach its
 // MCP bridge. It prints "instance <folder>" once the instance's bridge folder holds its presence
@@ -15,6 +22,7 @@
 //                               then "rendered <count> MIDI events in <blocks> blocks"
 //   quit
 
+#include "ProbeEditor.h"
 #include "ProbeHost.h"
 
 #include <poll.h>
@@ -33,7 +41,7 @@ namespace
 {
 int usage()
 {
-    std::cerr << "usage: varnet-probe info|render|state|serve <bundle.vst3> [options]\n";
+    std::cerr << "usage: varnet-probe info|render|state|serve|editor <bundle.vst3> [options]\n";
     return 2;
 }
 
@@ -429,6 +437,133 @@ int serve (const juce::File& bundle, const juce::StringArray& args)
     return monitorFailed ? 1 : 0;
 }
 
+//==============================================================================
+// editor
+
+/** Pumps the message loop until the condition holds or the time is up; says whether it held. */
+bool pumpUntil (const std::function<bool()>& condition, double timeoutMs)
+{
+    const auto end = juce::Time::getMillisecondCounterHiRes() + timeoutMs;
+    while (! condition())
+    {
+        if (juce::Time::getMillisecondCounterHiRes() > end)
+            return false;
+        juce::MessageManager::getInstance()->runDispatchLoopUntil (20);
+    }
+    return true;
+}
+
+/** The hosted view has painted once the screen inside it holds more than the window's black. */
+bool viewHasPainted (const juce::Image& screen, juce::Rectangle<int> view)
+{
+    const auto area = view.getIntersection (screen.getBounds());
+    if (area.getWidth() < 16 || area.getHeight() < 16)
+        return false;
+
+    int painted = 0;
+    for (int i = 1; i < 8; ++i)
+        if (screen.getPixelAt (area.getX() + area.getWidth() * i / 8, area.getY() + area.getHeight() * i / 8) != juce::Colours::black)
+            ++painted;
+    return painted >= 4;
+}
+
+int editor (const juce::File& bundle, const juce::StringArray& args)
+{
+    double seconds = 2.0;
+    juce::File screenshot;
+    int width = 0, height = 0;
+
+    for (int i = 2; i < args.size(); ++i)
+    {
+        if (i + 1 >= args.size())
+            return usage();
+
+        const auto& value = args[++i];
+        if (args[i - 1] == "--seconds")
+            seconds = value.getDoubleValue();
+        else if (args[i - 1] == "--screenshot")
+            screenshot = juce::File::getCurrentWorkingDirectory().getChildFile (value);
+        else if (args[i - 1] == "--size")
+        {
+            width = value.upToFirstOccurrenceOf ("x", false, true).getIntValue();
+            height = value.fromFirstOccurrenceOf ("x", false, true).getIntValue();
+            if (width <= 0 || height <= 0)
+                return usage();
+        }
+        else
+            return usage();
+    }
+
+    // A held chord, so that the instance plays notes while its view is open.
+    Options options;
+    options.chord = { 60, 64, 67 };
+    juce::String error;
+    auto plugin = probe::loadBundle (bundle, options.sampleRate, options.blockSize, error);
+    if (! plugin)
+    {
+        std::cerr << "varnet-probe: " << error << "\n";
+        return 1;
+    }
+
+    int status = 0;
+    juce::int64 blocks = 0, events = 0;
+    {
+        Player player (*plugin->instance, options, true);
+        auto window = probe::HostedEditorWindow::open (*plugin->instance, error);
+        if (window == nullptr)
+        {
+            std::cerr << "varnet-probe: " << error << "\n";
+            return 1;
+        }
+
+        if (width > 0)
+            window->setEditorSize (width, height);
+
+        const auto requested = juce::Point<int> (width, height);
+        auto& view = window->getEditor();
+        pumpUntil ([&] { return view.isShowing() && (width == 0 || juce::Point<int> (view.getWidth(), view.getHeight()) == requested); }, 20000.0);
+        const auto onScreen = window->getScreenBounds();
+        say ("editor " + juce::String (view.getWidth()) + "x" + juce::String (view.getHeight()) + " at "
+             + juce::String (onScreen.getX()) + "," + juce::String (onScreen.getY()));
+
+        if (screenshot != juce::File())
+        {
+            juce::Image screen;
+            const auto painted = pumpUntil ([&]
+            {
+                screen = probe::grabScreen (error);
+                return screen.isValid() && viewHasPainted (screen, window->getScreenBounds());
+            }, 20000.0);
+
+            juce::String writeError;
+            if (! painted)
+            {
+                std::cerr << "varnet-probe: the view did not paint " << error << "\n";
+                status = 1;
+            }
+            else if (! probe::writeScreenshot (screenshot, writeError))
+            {
+                std::cerr << "varnet-probe: " << writeError << "\n";
+                status = 1;
+            }
+            else
+                say ("screenshot " + screenshot.getFullPathName());
+        }
+
+        const auto end = juce::Time::getMillisecondCounterHiRes() + seconds * 1000.0;
+        pumpUntil ([&] { return juce::Time::getMillisecondCounterHiRes() >= end; }, seconds * 1000.0 + 1000.0);
+
+        window.reset();
+        player.stop();
+        blocks = player.blocksPlayed;
+        events = player.eventsPlayed;
+    }
+
+    plugin.reset();
+    say ("closed; played " + juce::String (blocks) + " blocks, " + juce::String (events) + " MIDI events");
+    return status;
+}
+
 int run (const juce::StringArray& args)
 {
     if (args.size() < 2)
@@ -439,6 +574,9 @@ int run (const juce::StringArray& args)
 
     if (command == "serve")
         return serve (bundle, args);
+
+    if (command == "editor")
+        return editor (bundle, args);
 
     Options options;
 
@@ -520,6 +658,9 @@ int run (const juce::StringArray& args)
 
 int main (int argc, char* argv[])
 {
+    if (argc > 1 && juce::String (argv[1]) == "editor")
+        probe::prepareBareXServer();
+
     juce::ScopedJuceInitialiser_GUI juce;
     juce::StringArray args;
 

@@ -1,0 +1,868 @@
+#include "editor/PluginEditor.h"
+
+#include "editor/EditorWidgets.h"
+#include "model/BuiltInPerformances.h"
+#include "model/Scales.h"
+
+#include <cmath>
+
+namespace
+{
+using Palette = VarneTTheme::Palette;
+
+void setRole (juce::Component& c, const juce::Identifier& role) { c.getProperties().set (role, true); }
+
+constexpr auto pointingHand = juce::MouseCursor::PointingHandCursor;
+} // namespace
+
+//==============================================================================
+VarneTAudioProcessorEditor::VarneTAudioProcessorEditor (VarneTAudioProcessor& p)
+    : juce::AudioProcessorEditor (p), processor (p)
+{
+    setLookAndFeel (&theme);
+    popupHost.setVisible (true);
+    addChildComponent (popupHost);
+
+    setOpaque (true);
+    setWantsKeyboardFocus (true);
+
+    buildHeader();
+
+    helpOverlay = std::make_unique<HelpOverlay> (buildHelpContent());
+    helpOverlay->setTelemetryEnabled (processor.getTelemetryClient().isEnabled());
+    helpOverlay->onTelemetryToggled = [this] (bool consent) { helpTelemetryToggled (consent); };
+    addChildComponent (*helpOverlay);
+
+    tolmek::WelcomeDialog::Config welcome;
+    welcome.introText = "Varne-T adapts authored performances. MIDI only. Place it before an instrument. Use ? for details.";
+    welcome.termsUrl = "https://www.tolmek.com/terms";
+    welcomeDialog = std::make_unique<tolmek::WelcomeDialog> (processor.getTelemetryClient(), welcome);
+    welcomeDialog->onFinished = [this] (bool consent) { welcomeTelemetryChoice (consent); };
+    addChildComponent (*welcomeDialog);
+
+    buildSequenceStrips();
+    buildPerformanceControls();
+    buildProjectOverlays();
+
+    styleCaptionLabel (bottomLineLabel, {}, 14.0f, VarneTTheme::colour (Palette::captionText), juce::Justification::centredLeft);
+    bottomLineLabel.setName ("Help dock");
+    bottomLineLabel.setInterceptsMouseClicks (false, false);
+    addAndMakeVisible (bottomLineLabel);
+
+    addMouseListener (this, true);
+    processor.addChangeListener (this);
+    processor.getUpdateChecker().addChangeListener (this);
+    updateHelpButton();
+
+    addAndMakeVisible (contentWrapper);
+    const auto children = getChildren(); // a copy: moving a child changes the editor's list
+    for (auto* child : children)
+        if (child != &contentWrapper)
+        {
+            const auto visible = child->isVisible();
+            contentWrapper.addChildComponent (child);
+            child->setVisible (visible);
+        }
+
+    setResizable (true, false); // the host may resize; the corner below is the editor's own
+    editorScaling = std::make_unique<tolmek::EditorScaling> (*this, *getConstrainer(), "TOLMEK/VarneT",
+                                                             tolmek::EditorScaling::Config { 1360, 820, 0.75, 2.0, 1.0, true, 1160, 700, 1900, 1200 });
+    contentWrapper.addAndMakeVisible (*editorScaling);
+
+    scaleResetCorner = std::make_unique<ScaleResetCorner> (this, getConstrainer(), [this]
+    {
+        if (editorScaling != nullptr)
+            editorScaling->resetScale();
+    });
+    addAndMakeVisible (*scaleResetCorner);
+
+    editorScaling->activate();
+
+    refreshFromProcessor();
+    markProjectClean();
+    startTimer (50);
+
+    welcomeDialog->setBounds (0, 0, contentWrapper.getWidth(), contentWrapper.getHeight());
+    if (welcomeDialog->showIfNeeded())
+    {
+        welcomeDialog->toFront (true);
+        welcomeDialog->grabKeyboardFocus();
+    }
+
+    juce::Timer::callAfterDelay (250, [safeThis = juce::Component::SafePointer<VarneTAudioProcessorEditor> (this)]
+    {
+        if (safeThis != nullptr)
+            safeThis->forceHeartbeatAfterOpen();
+    });
+}
+
+VarneTAudioProcessorEditor::~VarneTAudioProcessorEditor()
+{
+    stopTimer();
+    removeMouseListener (this);
+    processor.removeChangeListener (this);
+    processor.getUpdateChecker().removeChangeListener (this);
+    setLookAndFeel (nullptr);
+}
+
+//==============================================================================
+void VarneTAudioProcessorEditor::buildHeader()
+{
+    styleCaptionLabel (makerLabel, "TOLMEK", 12.0f, VarneTTheme::colour (Palette::teal).withAlpha ((juce::uint8) 0xa6), juce::Justification::centredLeft);
+    makerLabel.setFont (VarneTTheme::themeFont (12.0f, true));
+    styleCaptionLabel (productLabel, "Varne-T", 20.0f, VarneTTheme::colour (Palette::text), juce::Justification::centredLeft);
+    productLabel.setFont (VarneTTheme::themeFont (20.0f, true));
+    styleCaptionLabel (summaryLabel, {}, 14.0f, VarneTTheme::colour (Palette::secondaryText), juce::Justification::centred);
+    summaryLabel.setFont (VarneTTheme::themeFont (14.0f, true));
+    summaryLabel.setName ("Instance and pitch source summary");
+    summaryLabel.setTooltip ("Instance Name and the current Pitch Source.");
+    styleCaptionLabel (chordLabel, "Waiting for MIDI", 16.0f, VarneTTheme::colour (Palette::secondaryText), juce::Justification::centredLeft);
+    chordLabel.setFont (VarneTTheme::themeFont (16.0f, true));
+    chordLabel.setTooltip ("The chord currently detected from incoming MIDI.");
+
+    for (auto* label : { &makerLabel, &productLabel, &summaryLabel, &chordLabel })
+        addAndMakeVisible (*label);
+
+    instanceNameField.setMultiLine (false);
+    instanceNameField.setJustification (juce::Justification::centredLeft);
+    instanceNameField.setIndents (8, 0);
+    instanceNameField.setFont (VarneTTheme::themeFont (20.0f, true));
+    setRole (instanceNameField, VarneTTheme::Roles::instanceName);
+    instanceNameField.setColour (juce::TextEditor::backgroundColourId, juce::Colours::transparentBlack);
+    instanceNameField.setTextToShowWhenEmpty ("Name this instance", VarneTTheme::colour (Palette::captionText));
+    instanceNameField.setName ("Instance Name");
+    instanceNameField.setTooltip ("A friendly name that distinguishes this Varne-T instance in your project and MCP clients.");
+    instanceNameField.onReturnKey = [this] { restoreShownState(); };
+    instanceNameField.onFocusLost = [this] { restoreShownState(); };
+    instanceNameField.onEscapeKey = [this] { restoreShownState(); };
+    addAndMakeVisible (instanceNameField);
+
+    auto sourceButton = [this] (juce::TextButton& button, int connectedEdges, const juce::String& tooltip)
+    {
+        setRole (button, VarneTTheme::Roles::sourceSelector);
+        button.setClickingTogglesState (true);
+        button.setRadioGroupId (1001);
+        button.setConnectedEdges (connectedEdges);
+        button.setMouseCursor (pointingHand);
+        button.setTooltip (tooltip);
+        button.onClick = [this] { restoreShownState(); };
+        addAndMakeVisible (button);
+    };
+    sourceButton (midiChordsButton, juce::Button::ConnectedOnRight,
+                  "Use held incoming MIDI chords as the pitch source. Varne-T waits for held notes unless audition is armed.");
+    sourceButton (scaleSourceButton, juce::Button::ConnectedOnLeft,
+                  "Generate from the project scale whenever the DAW transport is playing.");
+
+    for (int i = 0; i < 12; ++i)
+        scaleRootBox.addItem (noteNames()[i], i + 1);
+    int scaleId = 1;
+    for (const auto& row : VarneT::scaleTable())
+        scaleTypeBox.addItem (row.name, scaleId++);
+
+    auto musicalBox = [this] (juce::ComboBox& box, const juce::String& name, const juce::String& tooltip)
+    {
+        box.setName (name);
+        setRole (box, VarneTTheme::Roles::musicalSelector);
+        box.setColour (juce::ComboBox::backgroundColourId, juce::Colours::transparentBlack);
+        box.setMouseCursor (pointingHand);
+        box.setTooltip (tooltip);
+        box.onChange = [this] { if (! isUpdatingControls) restoreShownState(); };
+        addAndMakeVisible (box);
+    };
+    musicalBox (scaleRootBox, "Scale root", "Root note used by autonomous Scale mode.");
+    musicalBox (scaleTypeBox, "Scale type", "Scale used by autonomous Scale mode.");
+
+    projectsButton.setTooltip ("Save, load, and manage Varne-T projects.");
+    jsonButton.setTooltip ("Edit the complete Varne-T project as JSON.");
+    panicButton.setTooltip ("Release every generated note and sustain event.");
+    helpButton.setName ("Varne-T Help");
+
+    for (auto* button : { &projectsButton, &jsonButton, &helpButton })
+        button->setMouseCursor (pointingHand);
+    helpButton.onClick = [this] { showHelp(); };
+
+    for (auto* button : { &projectsButton, &jsonButton, &panicButton, &helpButton })
+        addAndMakeVisible (*button);
+}
+
+void VarneTAudioProcessorEditor::buildSequenceStrips()
+{
+    auto stripCaption = [this] (juce::Label& label, const juce::String& text, const juce::String& tooltip)
+    {
+        styleCaptionLabel (label, text, 9.0f, VarneTTheme::colour (Palette::captionText).withAlpha ((juce::uint8) 0x99), juce::Justification::centredRight);
+        label.setTooltip (tooltip);
+        addAndMakeVisible (label);
+    };
+    stripCaption (sectionsCaption, "SECTIONS", "Click to activate, drag to reorder, or right-click a Section for actions.");
+    stripCaption (patternsCaption, "PATTERNS", "Click to edit, drag to reorder, or right-click a Pattern for actions.");
+
+    auto bufferButton = [this] (juce::TextButton& button, juce::uint32 textColour, const juce::String& tooltip)
+    {
+        setRole (button, VarneTTheme::Roles::bufferAction);
+        button.setColour (juce::TextButton::textColourOffId, VarneTTheme::colour (textColour));
+        button.setMouseCursor (pointingHand);
+        button.setTooltip (tooltip);
+        addAndMakeVisible (button);
+    };
+    bufferButton (writeButton, Palette::teal, "Keep the current project edits. Save to the library from Projects.");
+    bufferButton (revertButton, Palette::orange, "Revert all project edits since the last Write or project load.");
+
+    autoAdvanceButton.setClickingTogglesState (true);
+    autoAdvanceButton.setToggleState (false, juce::dontSendNotification);
+    autoAdvanceButton.setMouseCursor (pointingHand);
+    autoAdvanceButton.setTitle ("Auto-Advance section playback");
+    autoAdvanceButton.setTooltip ("Auto-Advance: Follow the DAW playhead through Sections; the last returns to the first");
+    autoAdvanceButton.onClick = [this] { restoreShownState(); };
+    addAndMakeVisible (autoAdvanceButton);
+
+    for (auto* viewport : { &sectionStripViewport, &patternStripViewport })
+    {
+        viewport->setScrollBarsShown (false, true);
+        viewport->setScrollBarThickness (6);
+        viewport->setScrollOnDragMode (juce::Viewport::ScrollOnDragMode::never);
+        addAndMakeVisible (*viewport);
+    }
+    sectionStripViewport.setViewedComponent (&sectionStrip, false);
+    patternStripViewport.setViewedComponent (&patternStrip, false);
+
+    for (auto* strip : { &sectionStrip, &patternStrip })
+    {
+        strip->onRepeatCountChanged = [this] (int, int) { restoreShownState(); };
+        strip->onItemClicked = [this] (int) { restoreShownState(); };
+        strip->onItemMoved = [this] (int, int) { restoreShownState(); };
+        strip->onItemDoubleClicked = [this] (int) { restoreShownState(); };
+        strip->onItemRightClicked = [this] (int) { restoreShownState(); };
+        strip->onAddClicked = [this] { restoreShownState(); };
+    }
+
+    auto renameField = [this] (juce::TextEditor& field, SequenceStrip& strip, const juce::String& placeholder, const juce::String& tooltip)
+    {
+        field.setMultiLine (false);
+        field.setTextToShowWhenEmpty (placeholder, VarneTTheme::colour (Palette::outline));
+        field.setTooltip (tooltip);
+        field.onReturnKey = [&field] { field.setVisible (false); };
+        field.onFocusLost = [&field] { field.setVisible (false); };
+        field.onEscapeKey = [&field] { field.setVisible (false); };
+        strip.addChildComponent (field);
+    };
+    renameField (sectionRenameField, sectionStrip, "Section name", "Rename this Section. Return commits; Escape cancels.");
+    renameField (patternRenameField, patternStrip, "Pattern name", "Rename this Pattern. Return commits; Escape cancels.");
+}
+
+void VarneTAudioProcessorEditor::buildPerformanceControls()
+{
+    if (auto icon = createIconDrawable (makeDragIcon (VarneTTheme::colour (Palette::focus))))
+        sectionMidiDragButton.setImages (icon.get());
+    sectionMidiDragButton.setEdgeIndent (2);
+    sectionMidiDragButton.setMouseCursor (juce::MouseCursor::DraggingHandCursor);
+    sectionMidiDragButton.setTooltip ("Drag active Section MIDI | Right-click: copy or save");
+
+    undoButton.setTooltip ("Undo the last performance edit (Cmd/Ctrl+Z).");
+    redoButton.setTooltip ("Redo the last undone performance edit (Cmd/Ctrl+Shift+Z).");
+    undoButton.onClick = [this] { restoreShownState(); };
+    redoButton.onClick = [this] { restoreShownState(); };
+
+    for (auto* c : std::initializer_list<juce::Component*> { &sectionMidiDragButton, &undoButton, &redoButton })
+        addAndMakeVisible (*c);
+
+    setRole (patternOptionsButton, VarneTTheme::Roles::quiet);
+    patternOptionsButton.setTooltip ("Set this Pattern to 1, 2, or 4 bars, split a long Pattern, choose its grid, or toggle full-Pattern sustain.");
+    addAndMakeVisible (patternOptionsButton);
+
+    styleCaptionLabel (dictionaryCaption, "PERFORMANCE DICTIONARY", 12.0f, VarneTTheme::colour (Palette::secondaryText), juce::Justification::centredLeft);
+    addAndMakeVisible (dictionaryCaption);
+    dictionaryFilterBox.addItem ("All performances", 1);
+    dictionaryFilterBox.setSelectedId (1, juce::dontSendNotification);
+    dictionaryFilterBox.onChange = [this] { if (! isUpdatingControls) applyDictionaryFilter(); };
+    addAndMakeVisible (dictionaryFilterBox);
+    dictionaryList.setModel (this);
+    dictionaryList.setRowHeight (28);
+    addAndMakeVisible (dictionaryList);
+    applyDictionaryFilter();
+
+    styleCaptionLabel (patternTitleLabel, "PERFORM", 17.0f, VarneTTheme::colour (Palette::text), juce::Justification::centredLeft);
+    patternTitleLabel.setFont (VarneTTheme::themeFont (17.0f, true));
+    styleCaptionLabel (patternInfoLabel, {}, 12.0f, VarneTTheme::colour (Palette::captionText), juce::Justification::centredRight);
+    addAndMakeVisible (patternTitleLabel);
+    addAndMakeVisible (patternInfoLabel);
+
+    timelineViewport.setScrollBarsShown (false, true);
+    timelineViewport.setScrollOnDragMode (juce::Viewport::ScrollOnDragMode::never);
+    timelineViewport.setViewedComponent (&timeline, false);
+    timeline.onBeginEdit = [] {};
+    timeline.onEditCommitted = [this] { restoreShownState(); };
+    timeline.onSelectionChanged = [this] { updateSelectedNoteControls(); };
+    timeline.onStatusMessage = [this] (const juce::String& message) { showStatus (message); };
+    addAndMakeVisible (timelineViewport);
+
+    int mode = 0;
+    for (auto* button : { &performanceModeButton, &patternFeelModeButton, &selectedNoteModeButton })
+    {
+        setRole (*button, VarneTTheme::Roles::quiet);
+        setRole (*button, VarneTTheme::Roles::modeSelector);
+        button->setMouseCursor (pointingHand);
+        button->onClick = [this, mode] { setInspectorMode (mode); };
+        addAndMakeVisible (*button);
+        ++mode;
+    }
+    selectedNoteModeButton.setEnabled (false);
+
+    auto iconButton = [this] (juce::DrawableButton& button, const std::function<juce::String (juce::Colour)>& icon, juce::uint32 overColour,
+                              const juce::String& tooltip)
+    {
+        auto normal = createIconDrawable (icon (VarneTTheme::colour (Palette::secondaryText)));
+        auto over = createIconDrawable (icon (VarneTTheme::colour (overColour)));
+        button.setImages (normal.get(), over.get());
+        setRole (button, VarneTTheme::Roles::quiet);
+        button.setMouseCursor (pointingHand);
+        button.setWantsKeyboardFocus (true);
+        button.setTooltip (tooltip);
+        button.onClick = [this] { restoreShownState(); };
+        addAndMakeVisible (button);
+        button.setVisible (false);
+    };
+    iconButton (duplicateNoteButton, makeCopyIcon, Palette::accent, "Duplicate the selected note one grid step away (Cmd/Ctrl+D).");
+    iconButton (deleteNoteButton, makeDeleteIcon, Palette::orange, "Delete the selected note (Delete/Backspace). Undo restores it.");
+
+    auto captions = [this] (auto& labels, const juce::StringArray& texts)
+    {
+        for (size_t i = 0; i < labels.size(); ++i)
+        {
+            styleCaptionLabel (labels[i], texts[(int) i], 13.0f, VarneTTheme::colour (Palette::captionText), juce::Justification::centredLeft);
+            addAndMakeVisible (labels[i]);
+        }
+    };
+    captions (projectCaptions, { "Instance Name", "Pitch Source", "Root", "Scale" });
+    captions (feelCaptions, { "Density", "Swing", "Humanize", "Octave" });
+    captions (noteCaptions, { "Pitch", "Register", "Velocity", "Chance", "Importance" });
+
+    struct SliderSetup
+    {
+        juce::Slider& slider;
+        const char* name;
+        double min, max, interval;
+        const char* visualKind;
+        const char* tooltip;
+    };
+
+    for (const auto& s : { SliderSetup { densitySlider, "Density", 0.0, 1.0, 0.01, "density", "Density: Sparse to Full. Hover or drag for the exact percentage." },
+                           SliderSetup { swingSlider, "Swing", 0.0, 1.0, 0.01, "swing", "Swing: Straight to Swung. Hover or drag for the exact percentage." },
+                           SliderSetup { humanizeSlider, "Humanize", 0.0, 1.0, 0.01, "humanize", "Humanize: Tight to Loose. Hover or drag for the exact percentage." },
+                           SliderSetup { velocitySlider, "Velocity", 1.0, 127.0, 1.0, "velocity", "Velocity from pp to ff; hover or drag to see the exact MIDI value." },
+                           SliderSetup { chanceSlider, "Chance", 0.0, 1.0, 0.01, "chance", "Chance: Never to Always. Hover or drag for the exact percentage." },
+                           SliderSetup { importanceSlider, "Importance", 0.0, 1.0, 0.01, "importance", "Importance: Decorative to Essential. Hover or drag for the exact percentage." } })
+    {
+        configurePerformanceSlider (s.slider, s.min, s.max, s.interval, s.visualKind);
+        s.slider.setName (s.name);
+        s.slider.setTooltip (s.tooltip);
+        s.slider.onValueChange = [this] { if (! isUpdatingControls) restoreShownState(); };
+        addAndMakeVisible (s.slider);
+    }
+
+    configureDiscreteKnob (octaveKnob, -3.0, 3.0);
+    octaveKnob.setName ("Octave");
+    octaveKnob.setTooltip ("Shift the whole performance in octave steps. Drag horizontally or vertically, use the mouse wheel, or double-click to return to Original.");
+    configureDiscreteKnob (registerKnob, -4.0, 4.0);
+    registerKnob.setName ("Register");
+    registerKnob.setTooltip ("Move the selected note between octave registers. Drag horizontally or vertically, use the mouse wheel, or double-click to return to Original.");
+    for (auto* knob : { &octaveKnob, &registerKnob })
+    {
+        knob->onValueChange = [this] { if (! isUpdatingControls) restoreShownState(); };
+        addAndMakeVisible (*knob);
+    }
+
+    pitchBox.setName ("Pitch");
+    setRole (pitchBox, VarneTTheme::Roles::pitchSelector);
+    pitchBox.setColour (juce::ComboBox::backgroundColourId, juce::Colours::transparentBlack);
+    pitchBox.setMouseCursor (pointingHand);
+    pitchBox.setTooltip ("Choose the selected note's chord position, scale degree, input position, or fixed MIDI note.");
+    pitchBox.onChange = [this] { if (! isUpdatingControls) restoreShownState(); };
+    addAndMakeVisible (pitchBox);
+
+    setInspectorMode (1);
+}
+
+void VarneTAudioProcessorEditor::buildProjectOverlays()
+{
+    // The JSON, library and unsaved-project overlays join with their actions.
+}
+
+//==============================================================================
+double VarneTAudioProcessorEditor::getUiScale() const noexcept
+{
+    return editorScaling != nullptr ? editorScaling->getScale() : 1.0;
+}
+
+juce::Point<int> VarneTAudioProcessorEditor::getLogicalSize() const noexcept
+{
+    if (editorScaling != nullptr)
+        return { editorScaling->getLogicalWidth(), editorScaling->getLogicalHeight() };
+    return { getWidth(), getHeight() };
+}
+
+void VarneTAudioProcessorEditor::paint (juce::Graphics& g)
+{
+    g.fillAll (VarneTTheme::colour (Palette::panelBackground));
+}
+
+void VarneTAudioProcessorEditor::resized()
+{
+    if (editorScaling != nullptr)
+        editorScaling->editorResized();
+
+    const auto scale = getUiScale();
+    const auto logical = getLogicalSize();
+
+    contentWrapper.setTransform (juce::AffineTransform::scale ((float) scale));
+    contentWrapper.setBounds (0, 0, logical.x, logical.y);
+
+    if (scaleResetCorner != nullptr)
+    {
+        const auto size = VarneTEditorLayout::cornerSize;
+        scaleResetCorner->setBounds (getWidth() - size, getHeight() - size, size, size);
+        scaleResetCorner->toFront (false);
+    }
+
+    layoutContent (logical.x, logical.y);
+}
+
+void VarneTAudioProcessorEditor::layoutContent (int width, int height)
+{
+    VarneTEditorLayout::Inputs in;
+    in.width = width;
+    in.height = height;
+    in.windowWidth = getWidth();
+    in.scale = getUiScale();
+    in.hasScalingButton = editorScaling != nullptr;
+    layout = VarneTEditorLayout::compute (in);
+    const auto& l = layout;
+
+    for (auto* overlay : std::initializer_list<juce::Component*> { helpOverlay.get(), jsonOverlay.get(), libraryOverlay.get(), dirtyOverlay.get(), welcomeDialog.get() })
+        if (overlay != nullptr)
+            overlay->setBounds (0, 0, width, height);
+
+    if (welcomeDialog != nullptr && welcomeDialog->isVisible())
+        welcomeDialog->toFront (false);
+
+    makerLabel.setBounds (l.makerLabel);
+    productLabel.setBounds (l.productLabel);
+    summaryLabel.setBounds (l.summaryLabel);
+    projectsButton.setBounds (l.projectsButton);
+    jsonButton.setBounds (l.jsonButton);
+    panicButton.setBounds (l.panicButton);
+    helpButton.setBounds (l.helpButton);
+
+    bottomBarCard = l.bottomBarCard;
+    bottomLineLabel.setBounds (l.bottomLineLabel);
+    if (editorScaling != nullptr)
+    {
+        editorScaling->setTextOnly (true);
+        editorScaling->setBounds (l.scalingButton);
+    }
+
+    dictionaryCard = l.dictionaryCard;
+    sequenceCard = l.sequenceCard;
+    timelineCard = l.timelineCard;
+    inspectorCard = l.inspectorCard;
+    modeColumnCard = l.modeColumnCard;
+
+    dictionaryCaption.setBounds (l.dictionaryCaption);
+    dictionaryFilterBox.setBounds (l.dictionaryFilterBox);
+    dictionaryList.setBounds (l.dictionaryList);
+
+    sectionsCaption.setBounds (l.sectionsCaption);
+    sectionStripViewport.setBounds (l.sectionStripViewport);
+    autoAdvanceButton.setBounds (l.autoAdvanceButton);
+    writeButton.setBounds (l.writeButton);
+    patternsCaption.setBounds (l.patternsCaption);
+    patternStripViewport.setBounds (l.patternStripViewport);
+    revertButton.setBounds (l.revertButton);
+
+    for (auto [strip, viewport] : { std::pair { &sectionStrip, &sectionStripViewport }, std::pair { &patternStrip, &patternStripViewport } })
+    {
+        const auto size = VarneTEditorLayout::stripSize (viewport->getWidth(), (int) strip->getItems().size());
+        strip->setSize (size.x, size.y);
+    }
+
+    patternTitleLabel.setBounds (l.patternTitleLabel);
+    patternInfoLabel.setBounds (l.patternInfoLabel);
+    patternOptionsButton.setBounds (l.patternOptionsButton);
+    sectionMidiDragButton.setBounds (l.sectionMidiDragButton);
+    undoButton.setBounds (l.undoButton);
+    redoButton.setBounds (l.redoButton);
+    timelineViewport.setBounds (l.timelineViewport);
+
+    performanceModeButton.setBounds (l.modeButtons[0]);
+    patternFeelModeButton.setBounds (l.modeButtons[1]);
+    selectedNoteModeButton.setBounds (l.modeButtons[2]);
+
+    const std::array<juce::Component*, 4> feelControls { &densitySlider, &swingSlider, &humanizeSlider, &octaveKnob };
+    for (size_t i = 0; i < feelControls.size(); ++i)
+    {
+        feelCaptions[i].setBounds (l.feelCaptions[i]);
+        feelControls[i]->setBounds (l.feelControls[i]);
+    }
+
+    for (size_t i = 0; i < projectCaptions.size(); ++i)
+        projectCaptions[i].setBounds (l.projectCaptions[i]);
+    instanceNameField.setBounds (l.instanceNameField);
+    midiChordsButton.setBounds (l.midiChordsButton);
+    scaleSourceButton.setBounds (l.scaleSourceButton);
+    scaleRootBox.setBounds (l.scaleRootBox);
+    scaleTypeBox.setBounds (l.scaleTypeBox);
+    chordLabel.setBounds (l.chordLabel);
+
+    const std::array<juce::Component*, 5> noteControls { &pitchBox, &registerKnob, &velocitySlider, &chanceSlider, &importanceSlider };
+    for (size_t i = 0; i < noteControls.size(); ++i)
+    {
+        noteCaptions[i].setBounds (l.noteCaptions[i]);
+        noteControls[i]->setBounds (l.noteControls[i]);
+    }
+    duplicateNoteButton.setBounds (l.duplicateNoteButton);
+    deleteNoteButton.setBounds (l.deleteNoteButton);
+
+    updateCanvasSize();
+    contentWrapper.repaint();
+}
+
+void VarneTAudioProcessorEditor::updateCanvasSize()
+{
+    const auto size = VarneTEditorLayout::timelineSize (timelineViewport.getWidth(), timelineViewport.getHeight(), timeline.pattern.lengthBeats);
+    timeline.setSize (size.x, size.y);
+}
+
+//==============================================================================
+std::array<juce::Rectangle<int>, 5> VarneTAudioProcessorEditor::WrapperOwner::panelCards() const
+{
+    return { editor.dictionaryCard, editor.sequenceCard, editor.timelineCard, editor.inspectorCard, editor.bottomBarCard };
+}
+
+void VarneTAudioProcessorEditor::WrapperOwner::layoutContent()
+{
+    editor.layoutContent (editor.contentWrapper.getWidth(), editor.contentWrapper.getHeight());
+}
+
+//==============================================================================
+void VarneTAudioProcessorEditor::updateHelpButton()
+{
+    auto& checker = processor.getUpdateChecker();
+    const auto available = checker.isUpdateAvailable();
+
+    helpButton.setButtonText (available ? "!" : "?");
+    helpButton.getProperties().set (VarneTTheme::Roles::updateAvailable, available);
+    helpButton.setTooltip (available ? "Update available - show details"
+                                     : "Open Varne-T Help: quick start, shortcuts, MCP setup, privacy and resources.");
+    helpButton.repaint();
+
+    if (helpOverlay != nullptr)
+    {
+        const auto downloadUrl = available ? checker.getDownloadUrl() : juce::String();
+        helpOverlay->setUpdateInfo (downloadUrl.isNotEmpty() ? checker.getLatestVersion() : juce::String(), downloadUrl);
+    }
+
+    resized();
+}
+
+void VarneTAudioProcessorEditor::showHelp()
+{
+    if (helpOverlay == nullptr)
+        return;
+
+    auto* bridge = processor.getMcpBridge();
+    helpOverlay->setMcpInstanceId (bridge != nullptr ? bridge->getInstanceId() : juce::String());
+    helpOverlay->setTelemetryEnabled (processor.getTelemetryClient().isEnabled());
+    helpOverlay->show();
+}
+
+void VarneTAudioProcessorEditor::forceHeartbeatAfterOpen()
+{
+    processor.getTelemetryClient().forceHeartbeat();
+}
+
+void VarneTAudioProcessorEditor::welcomeTelemetryChoice (bool consent)
+{
+    if (helpOverlay != nullptr)
+        helpOverlay->setTelemetryEnabled (consent);
+    if (consent)
+        processor.getTelemetryClient().requestHeartbeat();
+    toFront (false);
+}
+
+void VarneTAudioProcessorEditor::helpTelemetryToggled (bool consent)
+{
+    auto& telemetry = processor.getTelemetryClient();
+    telemetry.setEnabled (consent);
+    if (consent)
+        telemetry.requestHeartbeat();
+}
+
+void VarneTAudioProcessorEditor::refreshFromProcessor()
+{
+    const auto project = processor.getProjectCopy();
+    const auto sectionIndex = project.clampedActiveSectionIndex();
+    if (sectionIndex < 0 || project.sections[(size_t) sectionIndex].sequence.empty())
+        return;
+
+    const auto& section = project.sections[(size_t) sectionIndex];
+    selectedPatternIndex = juce::jlimit (0, (int) section.sequence.size() - 1, selectedPatternIndex);
+    const auto shownChanged = sectionIndex != shownSectionIndex || selectedPatternIndex != shownPatternIndex;
+    shownSectionIndex = sectionIndex;
+    shownPatternIndex = selectedPatternIndex;
+
+    const juce::ScopedValueSetter<bool> updating (isUpdatingControls, true);
+
+    const auto isScale = project.pitchSource == VarneT::PitchSource::scale;
+    const auto degreeCount = isScale ? std::max (1, (int) VarneT::findScaleIntervals (project.scale.name).size()) : 7;
+    const auto rebuildPitch = pitchBox.getNumItems() == 0 || cachedPitchSource != (isScale ? 1 : 0) || cachedDegreeCount != degreeCount;
+    cachedPitchSource = isScale ? 1 : 0;
+    cachedDegreeCount = degreeCount;
+    showPitchSourceFromProject (project);
+    if (rebuildPitch)
+        rebuildPitchChoices (isScale, degreeCount);
+    timeline.setPitchDisplay (cachedPitchSource, cachedDegreeCount);
+
+    if (! instanceNameField.hasKeyboardFocus (true))
+        instanceNameField.setText (project.identityName, juce::dontSendNotification);
+
+    autoAdvanceButton.setToggleState (processor.isAutoAdvanceSelected(), juce::dontSendNotification);
+
+    const auto& pattern = section.sequence[(size_t) selectedPatternIndex];
+    if (shownChanged)
+        timeline.resetInteraction();
+    timeline.setPattern (pattern);
+    updateCanvasSize();
+    if (shownChanged)
+        timelineViewport.setViewPosition (0, timelineViewport.getViewPositionY());
+
+    densitySlider.setValue (pattern.modifiers.density, juce::dontSendNotification);
+    swingSlider.setValue (pattern.modifiers.swing, juce::dontSendNotification);
+    humanizeSlider.setValue (pattern.modifiers.humanize, juce::dontSendNotification);
+    octaveKnob.setValue (pattern.modifiers.registerOffset, juce::dontSendNotification);
+
+    std::vector<SequenceStrip::Item> sections;
+    for (const auto& s : project.sections)
+        sections.push_back ({ s.name, {}, s.repeatCount, {} });
+    sectionStrip.setItems (std::move (sections));
+    sectionStrip.setActiveIndex (sectionIndex);
+
+    std::vector<SequenceStrip::Item> patterns;
+    for (const auto& p : section.sequence)
+        patterns.push_back ({ p.name, {}, p.repeatCount, {} });
+    patternStrip.setItems (std::move (patterns));
+    patternStrip.setActiveIndex (selectedPatternIndex);
+
+    for (auto [strip, viewport] : { std::pair { &sectionStrip, &sectionStripViewport }, std::pair { &patternStrip, &patternStripViewport } })
+    {
+        const auto size = VarneTEditorLayout::stripSize (viewport->getWidth(), (int) strip->getItems().size());
+        strip->setSize (size.x, size.y);
+    }
+
+    sectionStrip.setCanAdd (project.sections.size() < 64);
+    patternStrip.setCanAdd (! section.sequence.empty() && section.sequence.size() < 16);
+
+    isUpdatingControls = false;
+    updateSelectedNoteControls();
+}
+
+void VarneTAudioProcessorEditor::rebuildPitchChoices (bool scaleSource, int degreeCount)
+{
+    pitchBox.clear (juce::dontSendNotification);
+    auto* menu = pitchBox.getRootMenu();
+
+    auto addSubMenu = [menu] (const juce::String& name, const std::function<void (juce::PopupMenu&)>& fill)
+    {
+        juce::PopupMenu sub;
+        fill (sub);
+        menu->addSubMenu (name, sub);
+    };
+
+    if (scaleSource)
+    {
+        addSubMenu ("Scale degrees", [degreeCount] (juce::PopupMenu& m) { addScaleDegreeChoices (m, degreeCount); });
+        addSubMenu ("Fixed MIDI notes", [] (juce::PopupMenu& m) { addFixedNoteChoices (m); });
+        pitchBox.setTooltip ("Choose a scale degree or a fixed MIDI note. Existing adaptive source data is preserved.");
+    }
+    else
+    {
+        addSubMenu ("Chord positions", [] (juce::PopupMenu& m) { addPositionChoices (m, 0); });
+        addSubMenu ("Scale degrees", [] (juce::PopupMenu& m) { addScaleDegreeChoices (m, 7); });
+        addSubMenu ("Input positions", [] (juce::PopupMenu& m) { addPositionChoices (m, 2); });
+        addSubMenu ("Fixed MIDI notes", [] (juce::PopupMenu& m) { addFixedNoteChoices (m); });
+        pitchBox.setTooltip ("Choose the note's chord position, scale degree, input position, or fixed MIDI note.");
+    }
+}
+
+void VarneTAudioProcessorEditor::updateSelectedNoteControls()
+{
+    const auto& notes = timeline.pattern.notes;
+    const auto hasSelection = juce::isPositiveAndBelow (timeline.selectedIndex, (int) notes.size());
+
+    {
+        const juce::ScopedValueSetter<bool> updating (isUpdatingControls, true);
+
+        for (juce::Component* c : { (juce::Component*) &selectedNoteModeButton, (juce::Component*) &duplicateNoteButton,
+                                    (juce::Component*) &deleteNoteButton, (juce::Component*) &pitchBox, (juce::Component*) &registerKnob,
+                                    (juce::Component*) &velocitySlider, (juce::Component*) &chanceSlider, (juce::Component*) &importanceSlider })
+            c->setEnabled (hasSelection);
+        pitchBox.setSelectedId (0, juce::dontSendNotification);
+
+        if (hasSelection)
+        {
+            const auto& note = notes[(size_t) timeline.selectedIndex];
+            const auto basis = (int) note.target.basis;
+            const auto fixed = basis == (int) VarneT::TargetBasis::fixed;
+            const auto degrees = std::max (1, cachedDegreeCount);
+
+            auto shownBasis = basis;
+            auto value = fixed ? note.target.fixedMidiNote : note.target.index;
+            if (! fixed && (cachedPitchSource == 1 || basis == (int) VarneT::TargetBasis::scale))
+            {
+                shownBasis = (int) VarneT::TargetBasis::scale;
+                value = ((note.target.index % degrees) + degrees) % degrees;
+            }
+            pitchBox.setSelectedId (pitchChoiceId (shownBasis, value), juce::dontSendNotification);
+
+            auto floorDiv = [] (int a, int b) { return (a >= 0 ? a : a - b + 1) / b; };
+            int registerValue = note.octave;
+            if (! fixed && cachedPitchSource == 1)
+                registerValue = floorDiv (note.target.index, degrees) + note.octave;
+            else if (basis == (int) VarneT::TargetBasis::scale)
+                registerValue = floorDiv (note.target.index, 7) + note.octave;
+
+            registerKnob.setValue (registerValue, juce::dontSendNotification);
+            velocitySlider.setValue (note.velocity, juce::dontSendNotification);
+            chanceSlider.setValue (note.chance, juce::dontSendNotification);
+            importanceSlider.setValue (note.importance, juce::dontSendNotification);
+            return;
+        }
+    }
+
+    if (inspectorMode == 2)
+        setInspectorMode (1);
+}
+
+void VarneTAudioProcessorEditor::showPitchSourceFromProject (const VarneT::Project& project)
+{
+    const auto isScale = project.pitchSource == VarneT::PitchSource::scale;
+    midiChordsButton.setToggleState (! isScale, juce::dontSendNotification);
+    scaleSourceButton.setToggleState (isScale, juce::dontSendNotification);
+    scaleRootBox.setSelectedId (project.scale.root + 1, juce::dontSendNotification);
+
+    int scaleId = 0, row = 1;
+    const auto canonical = VarneT::canonicalScaleName (project.scale.name);
+    for (const auto& entry : VarneT::scaleTable())
+    {
+        if (entry.name == canonical)
+            scaleId = row;
+        ++row;
+    }
+    scaleTypeBox.setSelectedId (scaleId, juce::dontSendNotification);
+
+    const auto performance = inspectorMode == 0;
+    chordLabel.setVisible (performance && ! isScale);
+    for (juce::Component* c : { (juce::Component*) &scaleRootBox, (juce::Component*) &scaleTypeBox, (juce::Component*) &projectCaptions[2], (juce::Component*) &projectCaptions[3] })
+        c->setVisible (performance && isScale);
+}
+
+void VarneTAudioProcessorEditor::setInspectorMode (int mode)
+{
+    const auto hasSelection = juce::isPositiveAndBelow (timeline.selectedIndex, (int) timeline.pattern.notes.size());
+    if (mode == 2 && ! hasSelection)
+        mode = 1;
+    inspectorMode = juce::jlimit (0, 2, mode);
+
+    performanceModeButton.setToggleState (inspectorMode == 0, juce::dontSendNotification);
+    patternFeelModeButton.setToggleState (inspectorMode == 1, juce::dontSendNotification);
+    selectedNoteModeButton.setToggleState (inspectorMode == 2, juce::dontSendNotification);
+    selectedNoteModeButton.setEnabled (hasSelection);
+
+    const auto performance = inspectorMode == 0, feel = inspectorMode == 1, note = inspectorMode == 2;
+    const auto isScale = cachedPitchSource == 1;
+
+    for (juce::Component* c : { (juce::Component*) &projectCaptions[0], (juce::Component*) &projectCaptions[1],
+                                (juce::Component*) &instanceNameField, (juce::Component*) &midiChordsButton, (juce::Component*) &scaleSourceButton })
+        c->setVisible (performance);
+    chordLabel.setVisible (performance && ! isScale);
+    for (juce::Component* c : { (juce::Component*) &projectCaptions[2], (juce::Component*) &projectCaptions[3],
+                                (juce::Component*) &scaleRootBox, (juce::Component*) &scaleTypeBox })
+        c->setVisible (performance && isScale);
+
+    for (auto& caption : feelCaptions)
+        caption.setVisible (feel);
+    for (juce::Component* c : { (juce::Component*) &densitySlider, (juce::Component*) &swingSlider, (juce::Component*) &humanizeSlider, (juce::Component*) &octaveKnob })
+        c->setVisible (feel);
+
+    for (auto& caption : noteCaptions)
+        caption.setVisible (note);
+    for (juce::Component* c : { (juce::Component*) &pitchBox, (juce::Component*) &registerKnob, (juce::Component*) &velocitySlider,
+                                (juce::Component*) &chanceSlider, (juce::Component*) &importanceSlider,
+                                (juce::Component*) &duplicateNoteButton, (juce::Component*) &deleteNoteButton })
+        c->setVisible (note);
+
+    resized();
+    contentWrapper.repaint (inspectorCard);
+}
+
+void VarneTAudioProcessorEditor::showStatus (const juce::String& text)
+{
+    statusText = text;
+    statusIsError = false;
+    statusTicks = 80;
+    bottomLineLabel.setText (text, juce::dontSendNotification);
+}
+
+void VarneTAudioProcessorEditor::showError (const juce::String& text)
+{
+    statusText = text;
+    statusIsError = true;
+    statusTicks = 120;
+    bottomLineLabel.setText (text, juce::dontSendNotification);
+}
+
+void VarneTAudioProcessorEditor::markProjectClean()
+{
+    cleanProjectJson = juce::JSON::toString (processor.getProjectVar());
+    projectModified = false;
+}
+
+//==============================================================================
+void VarneTAudioProcessorEditor::timerCallback() {}
+
+void VarneTAudioProcessorEditor::changeListenerCallback (juce::ChangeBroadcaster* source)
+{
+    if (source == &processor.getUpdateChecker())
+        updateHelpButton();
+    else
+        refreshFromProcessor();
+}
+
+bool VarneTAudioProcessorEditor::keyPressed (const juce::KeyPress&) { return false; }
+void VarneTAudioProcessorEditor::mouseMove (const juce::MouseEvent&) {}
+void VarneTAudioProcessorEditor::mouseEnter (const juce::MouseEvent& e) { mouseMove (e); }
+void VarneTAudioProcessorEditor::mouseExit (const juce::MouseEvent&) {}
+
+//==============================================================================
+void VarneTAudioProcessorEditor::applyDictionaryFilter()
+{
+    dictionaryRows.clear();
+    for (int i = 0; i < (int) VarneT::builtInPerformances().size(); ++i)
+        dictionaryRows.push_back (i);
+    dictionaryList.updateContent();
+}
+
+int VarneTAudioProcessorEditor::getNumRows() { return (int) dictionaryRows.size(); }
+
+void VarneTAudioProcessorEditor::paintListBoxItem (int row, juce::Graphics& g, int width, int height, bool selected)
+{
+    if (! juce::isPositiveAndBelow (row, (int) dictionaryRows.size()))
+        return;
+
+    const auto& performance = VarneT::builtInPerformances()[(size_t) dictionaryRows[(size_t) row]];
+    if (selected)
+        g.fillAll (VarneTTheme::colour (Palette::hoverFill));
+    g.setColour (VarneTTheme::colour (Palette::text));
+    g.setFont (VarneTTheme::themeFont (13.0f));
+    g.drawText (performance.name, juce::Rectangle<int> (8, 0, std::max (0, width - 16), height), juce::Justification::centredLeft, true);
+}
+
+void VarneTAudioProcessorEditor::selectedRowsChanged (int) {}

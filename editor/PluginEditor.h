@@ -1,0 +1,189 @@
+#pragma once
+
+#include "editor/EditorComponents.h"
+#include "editor/EditorLayout.h"
+#include "editor/SequenceStrip.h"
+#include "editor/TimelineCanvas.h"
+#include "editor/VarneTTheme.h"
+#include "kit/EditorScaling.h"
+#include "kit/HelpContent.h"
+#include "kit/HelpDialog.h"
+#include "kit/PopupMenuPlacement.h"
+#include "kit/WelcomeDialog.h"
+#include "plugin/PluginProcessor.h"
+
+#include <juce_gui_extra/juce_gui_extra.h>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+/** The plug-in's editor: one screen of controls inside a content component that the UI scale
+    transforms, so that all layout happens in logical pixels. */
+class VarneTAudioProcessorEditor : public juce::AudioProcessorEditor,
+                                   private juce::Timer,
+                                   private juce::ChangeListener,
+                                   private juce::ListBoxModel
+{
+public:
+    using SequenceStrip = VarneTSequenceStrip;
+    using TimelineCanvas = VarneTTimelineCanvas;
+
+    using ContentWrapper = VarneTEditorComponents::ContentWrapper;
+    using ScaleResetCorner = VarneTEditorComponents::ScaleResetCorner;
+    using DiscreteStepSlider = VarneTEditorComponents::DiscreteStepSlider;
+    using AutoAdvanceButton = VarneTEditorComponents::AutoAdvanceButton;
+
+    /** The kit's help dialog filled with this product's help. */
+    class HelpOverlay : public tolmek::HelpDialog
+    {
+    public:
+        using tolmek::HelpDialog::HelpDialog;
+    };
+
+    explicit VarneTAudioProcessorEditor (VarneTAudioProcessor&);
+    ~VarneTAudioProcessorEditor() override;
+
+    void paint (juce::Graphics&) override;
+    void resized() override;
+    bool keyPressed (const juce::KeyPress&) override;
+    void mouseMove (const juce::MouseEvent&) override;
+    void mouseEnter (const juce::MouseEvent&) override;
+    void mouseExit (const juce::MouseEvent&) override;
+
+    static tolmek::HelpContent buildHelpContent();
+
+    void layoutContent (int width, int height);
+    void updateCanvasSize();
+    void updateHelpButton();
+
+    void refreshFromProcessor();
+    void setInspectorMode (int mode);
+    void updateSelectedNoteControls();
+    void showStatus (const juce::String&);
+    void showError (const juce::String&);
+    void applyDictionaryFilter();
+
+    /** The geometry the last layout used. */
+    const VarneTEditorLayout& getLayout() const noexcept { return layout; }
+    juce::Component& getContentWrapper() noexcept { return contentWrapper; }
+    juce::Component* getScaleResetCorner() noexcept { return scaleResetCorner.get(); }
+    tolmek::EditorScaling* getEditorScaling() noexcept { return editorScaling.get(); }
+    double getUiScale() const noexcept;
+    juce::Point<int> getLogicalSize() const noexcept;
+
+private:
+    friend class VarneTEditorTestAccess;
+
+    void timerCallback() override;
+    void changeListenerCallback (juce::ChangeBroadcaster*) override;
+
+    int getNumRows() override;
+    void paintListBoxItem (int row, juce::Graphics&, int width, int height, bool selected) override;
+    void selectedRowsChanged (int lastRowSelected) override;
+
+    void buildHeader();
+    void buildSequenceStrips();
+    void buildPerformanceControls();
+    void buildProjectOverlays();
+    void markProjectClean();
+    void showPitchSourceFromProject (const VarneT::Project&);
+    void rebuildPitchChoices (bool scaleSource, int degreeCount);
+
+    void showHelp();
+    void forceHeartbeatAfterOpen();
+    void welcomeTelemetryChoice (bool consent);
+    void helpTelemetryToggled (bool consent);
+
+    // Handlers whose behaviour belongs to the editing actions; until then each shows the project
+    // as it is, so no control claims a change that did not happen.
+    void restoreShownState() { refreshFromProcessor(); }
+
+    VarneTAudioProcessor& processor;
+    VarneTTheme::LookAndFeel theme;
+    tolmek::PopupMenuPlacement::Host popupHost;
+    bool isUpdatingControls = false;
+    std::vector<int> dictionaryRows;
+    std::unique_ptr<HelpOverlay> helpOverlay;
+    std::unique_ptr<tolmek::WelcomeDialog> welcomeDialog;
+    std::unique_ptr<juce::Component> jsonOverlay, libraryOverlay, dirtyOverlay;
+    juce::String statusText, helpLineText;
+    int statusTicks = 0;
+    bool statusIsError = false;
+    int selectedPatternIndex = 0;
+    int shownSectionIndex = -1, shownPatternIndex = -1;
+    int followedSectionIndex = -1, followedPatternIndex = -1;
+    int renamingSectionIndex = -1, renamingPatternIndex = -1, renamingPatternSectionIndex = -1;
+    bool isCommittingRename = false;
+    int inspectorMode = 1;
+    juce::Rectangle<int> dictionaryCard, sequenceCard, timelineCard, inspectorCard, modeColumnCard;
+
+    juce::TextButton writeButton { "Write" }, revertButton { "Revert" };
+
+    juce::File libraryProjectFile;
+    juce::String libraryProjectSha256, libraryProjectName, libraryProjectDescription, cleanProjectJson;
+    bool projectModified = false;
+    juce::uint32 lastModifiedCheckMs = 0;
+
+    int cachedPitchSource = 0;
+    int cachedDegreeCount = 7;
+
+    juce::Label makerLabel, productLabel, summaryLabel;
+    juce::TextEditor instanceNameField;
+    juce::TextButton midiChordsButton { "MIDI Chords" }, scaleSourceButton { "Scale" };
+    juce::Label chordLabel;
+    juce::ComboBox scaleRootBox, scaleTypeBox;
+    juce::DrawableButton sectionMidiDragButton { "Drag active Section MIDI", juce::DrawableButton::ImageOnButtonBackground };
+    juce::TextButton undoButton { "Undo" }, redoButton { "Redo" };
+    juce::TextButton projectsButton { "Projects" }, jsonButton { "{}" }, panicButton { "Panic" }, helpButton { "?" };
+    juce::Label sectionsCaption;
+    AutoAdvanceButton autoAdvanceButton { "Auto-Advance" };
+    SequenceStrip sectionStrip { "Section" };
+    juce::Viewport sectionStripViewport;
+    juce::TextEditor sectionRenameField;
+    juce::Label patternsCaption;
+    SequenceStrip patternStrip { "Pattern" };
+    juce::Viewport patternStripViewport;
+    juce::TextEditor patternRenameField;
+    juce::Label dictionaryCaption;
+    juce::ComboBox dictionaryFilterBox;
+    juce::ListBox dictionaryList { "Performance dictionary" };
+    juce::Label patternTitleLabel, patternInfoLabel;
+    juce::TextButton patternOptionsButton { "Pattern Options" };
+    juce::Viewport timelineViewport;
+    TimelineCanvas timeline;
+    juce::TextButton performanceModeButton { "Performance" }, patternFeelModeButton { "Pattern Feel" },
+        selectedNoteModeButton { "Selected Note" };
+    juce::DrawableButton duplicateNoteButton { "Duplicate Note", juce::DrawableButton::ImageOnButtonBackground };
+    juce::DrawableButton deleteNoteButton { "Delete Note", juce::DrawableButton::ImageOnButtonBackground };
+    std::array<juce::Label, 4> projectCaptions;
+    juce::Slider densitySlider, swingSlider, humanizeSlider;
+    DiscreteStepSlider octaveKnob;
+    std::array<juce::Label, 4> feelCaptions;
+    juce::ComboBox pitchBox;
+    DiscreteStepSlider registerKnob;
+    juce::Slider velocitySlider, chanceSlider, importanceSlider;
+    std::array<juce::Label, 5> noteCaptions;
+    juce::Label bottomLineLabel;
+
+    juce::Rectangle<int> bottomBarCard;
+
+    /** What the content wrapper asks of the editor: its cards and its layout. */
+    struct WrapperOwner final : ContentWrapper::Owner
+    {
+        explicit WrapperOwner (VarneTAudioProcessorEditor& e) : editor (e) {}
+        std::array<juce::Rectangle<int>, 5> panelCards() const override;
+        juce::Rectangle<int> framedArea() const override { return editor.modeColumnCard; }
+        void layoutContent() override;
+        VarneTAudioProcessorEditor& editor;
+    };
+
+    WrapperOwner wrapperOwner { *this };
+    ContentWrapper contentWrapper { &wrapperOwner };
+    std::unique_ptr<ScaleResetCorner> scaleResetCorner;
+    std::unique_ptr<tolmek::EditorScaling> editorScaling;
+
+    VarneTEditorLayout layout;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (VarneTAudioProcessorEditor)
+};

@@ -1,0 +1,299 @@
+#include "kit/EditorScaling.h"
+
+#include "kit/PopupMenuPlacement.h"
+
+#include <cmath>
+
+namespace tolmek
+{
+namespace
+{
+const char* const sectionName = "ui";
+
+bool isNumber (const juce::var& value)
+{
+    return value.isInt() || value.isInt64() || value.isDouble();
+}
+} // namespace
+
+EditorScaling::EditorScaling (juce::AudioProcessorEditor& editorToScale, juce::ComponentBoundsConstrainer& editorConstrainer,
+                              const juce::String& settingsKey, Config scalingConfig)
+    : editor (editorToScale),
+      constrainer (editorConstrainer),
+      settings (settingsKey),
+      config (scalingConfig),
+      logicalWidth (scalingConfig.logicalWidth),
+      logicalHeight (scalingConfig.logicalHeight)
+{
+    readStoredValues();
+
+    setName ("UI scaling");
+    setTooltip ("Choose UI size. Drag the bottom-right corner to resize; double-click it to reset.");
+    setWantsKeyboardFocus (true);
+    setMouseClickGrabsKeyboardFocus (false);
+    setMouseCursor (juce::MouseCursor::PointingHandCursor);
+    onClick = [this] { showScaleMenu(); };
+}
+
+EditorScaling::~EditorScaling()
+{
+    stopTimer();
+
+    if (menuOpen)
+        juce::PopupMenu::dismissAllActiveMenus();
+
+    // A change made just before the editor closes is still kept.
+    saveSettings();
+}
+
+void EditorScaling::readStoredValues()
+{
+    const auto section = settings.readSection (sectionName);
+    const auto storedScale = section.getProperty ("scale", {});
+    scale = isNumber (storedScale) ? static_cast<double> (storedScale) : config.defaultScale;
+
+    if (! config.resizable)
+        return;
+
+    const auto storedSize = [&section] (const char* key, int fallback, int minimum, int maximum)
+    {
+        const auto value = section.getProperty (key, {});
+
+        if (! isNumber (value))
+            return fallback;
+
+        const auto number = static_cast<double> (value);
+        return std::isfinite (number) && number >= minimum && number <= maximum ? juce::roundToInt (number) : fallback;
+    };
+
+    logicalWidth = storedSize ("logicalWidth", config.logicalWidth, config.minWidth, config.maxWidth);
+    logicalHeight = storedSize ("logicalHeight", config.logicalHeight, config.minHeight, config.maxHeight);
+}
+
+void EditorScaling::activate()
+{
+    ready = true;
+    constrainer.setFixedAspectRatio (config.resizable ? 0.0 : (double) config.logicalWidth / (double) config.logicalHeight);
+    setScale (scale);
+    startTimer (saveDelayMs);
+}
+
+void EditorScaling::setScale (double x)
+{
+    if (! ready)
+        return;
+
+    const juce::ScopedValueSetter<bool> settingScale (inSetScale, true);
+
+    // Above the largest step falls back to the default; below the smallest is raised to it.
+    if (! std::isfinite (x) || x <= 0.0 || x > config.maxScale)
+        x = config.defaultScale;
+
+    x = juce::jmax (x, config.minScale);
+    scale = x;
+
+    int minW, minH, maxW, maxH;
+
+    if (config.resizable)
+    {
+        minW = juce::jmax (1, juce::roundToInt (config.minWidth * x));
+        minH = juce::jmax (1, juce::roundToInt (config.minHeight * x));
+        maxW = juce::jmax (minW, juce::roundToInt (config.maxWidth * x));
+        maxH = juce::jmax (minH, juce::roundToInt (config.maxHeight * x));
+    }
+    else
+    {
+        minW = juce::jmax (1, juce::roundToInt (config.minScale * config.logicalWidth));
+        minH = juce::jmax (1, juce::roundToInt (config.minScale * config.logicalHeight));
+        maxW = juce::jmax (minW, juce::roundToInt (config.maxScale * config.logicalWidth));
+        maxH = juce::jmax (minH, juce::roundToInt (config.maxScale * config.logicalHeight));
+    }
+
+    constrainer.setSizeLimits (minW, minH, maxW, maxH);
+    editor.setSize (juce::jmax (1, juce::roundToInt (logicalWidth * x)), juce::jmax (1, juce::roundToInt (logicalHeight * x)));
+
+    // The host may have refused the exact size.
+    if (! config.resizable)
+        scale = (double) editor.getWidth() / (double) config.logicalWidth;
+
+    setButtonText ("UI " + juce::String (juce::roundToInt (scale * 100.0)) + "%");
+
+    dirty = true;
+    lastChangeMs = juce::Time::getMillisecondCounter();
+}
+
+void EditorScaling::resetScale()
+{
+    setScale (config.defaultScale);
+}
+
+void EditorScaling::editorResized()
+{
+    if (! ready || inSetScale)
+        return;
+
+    if (config.resizable)
+    {
+        // Dragging the corner changes how much content shows, not its size.
+        logicalWidth = juce::jlimit (config.minWidth, config.maxWidth, juce::roundToInt (editor.getWidth() / scale));
+        logicalHeight = juce::jlimit (config.minHeight, config.maxHeight, juce::roundToInt (editor.getHeight() / scale));
+        setScale (scale);
+    }
+    else
+    {
+        setScale (juce::jmin (config.maxScale, (double) editor.getWidth() / (double) config.logicalWidth));
+    }
+}
+
+void EditorScaling::setTextOnly (bool shouldBeTextOnly)
+{
+    textOnly = shouldBeTextOnly;
+    repaint();
+}
+
+juce::PopupMenu EditorScaling::createScaleMenu() const
+{
+    juce::PopupMenu menu;
+    const auto tolerance = 0.5 / (double) logicalWidth + 1e-9;
+
+    for (const auto step : scaleSteps)
+    {
+        const auto value = step / 100.0;
+        menu.addItem (step + menuIdOffset, juce::String (step) + "%",
+                      config.minScale <= value && value <= config.maxScale,
+                      std::abs (scale - value) <= tolerance);
+    }
+
+    return menu;
+}
+
+void EditorScaling::showScaleMenu()
+{
+    auto& source = getLookAndFeel();
+
+    for (const auto id : { juce::PopupMenu::backgroundColourId, juce::PopupMenu::textColourId,
+                           juce::PopupMenu::headerTextColourId, juce::PopupMenu::highlightedBackgroundColourId,
+                           juce::PopupMenu::highlightedTextColourId })
+        menuLookAndFeel.setColour (id, source.findColour (id));
+
+    menuLookAndFeel.menuFont = source.getPopupMenuFont();
+
+    auto menu = createScaleMenu();
+    menu.setLookAndFeel (&menuLookAndFeel);
+
+    const auto options = PopupMenuPlacement::placeMenu (juce::PopupMenu::Options()
+                                                            .withTargetComponent (this)
+                                                            .withMaximumNumColumns (1)
+                                                            .withStandardItemHeight (24));
+    menuOpen = true;
+    menu.showMenuAsync (options, [safeThis = juce::Component::SafePointer<EditorScaling> (this)] (int result)
+    {
+        if (safeThis != nullptr)
+            safeThis->applyMenuChoice (result);
+    });
+}
+
+void EditorScaling::applyMenuChoice (int result)
+{
+    menuOpen = false;
+
+    for (const auto step : scaleSteps)
+    {
+        const auto value = step / 100.0;
+
+        if (result == step + menuIdOffset && config.minScale <= value && value <= config.maxScale)
+            setScale (value);
+    }
+}
+
+void EditorScaling::saveSettings()
+{
+    if (! dirty || ! ready)
+        return;
+
+    // One read-modify-write keeps the three values together and a burst of changes to one write.
+    const auto ok = settings.update ([this] (juce::var& root)
+    {
+        auto section = root.getProperty (sectionName, {});
+
+        if (! isJsonObject (section))
+        {
+            section = juce::var (new juce::DynamicObject());
+            root.getDynamicObject()->setProperty (sectionName, section);
+        }
+
+        auto* object = section.getDynamicObject();
+        object->setProperty ("scale", scale);
+
+        if (config.resizable)
+        {
+            object->setProperty ("logicalWidth", logicalWidth);
+            object->setProperty ("logicalHeight", logicalHeight);
+        }
+
+        return true;
+    });
+
+    if (ok)
+        dirty = false;
+}
+
+void EditorScaling::timerCallback()
+{
+    if (juce::Time::getMillisecondCounter() - lastChangeMs >= (juce::uint32) saveDelayMs)
+        saveSettings();
+}
+
+void EditorScaling::mouseDown (const juce::MouseEvent& event)
+{
+    focusedByKeyboard = false;
+    repaint();
+    juce::TextButton::mouseDown (event);
+}
+
+void EditorScaling::focusGained (FocusChangeType cause)
+{
+    if (cause == focusChangedByTabKey)
+        focusedByKeyboard = true;
+    else if (cause == focusChangedByMouseClick)
+        focusedByKeyboard = false;
+
+    juce::TextButton::focusGained (cause);
+    repaint();
+}
+
+void EditorScaling::paintButton (juce::Graphics& g, bool highlighted, bool down)
+{
+    auto& lf = getLookAndFeel();
+
+    if (! textOnly)
+        lf.drawButtonBackground (g, *this,
+                                 findColour (getToggleState() ? juce::TextButton::buttonOnColourId
+                                                              : juce::TextButton::buttonColourId),
+                                 highlighted, down);
+
+    lf.drawButtonText (g, *this, highlighted, down);
+
+    if (focusedByKeyboard && hasKeyboardFocus (false))
+    {
+        g.setColour (findColour (juce::TextButton::textColourOffId));
+        g.drawRect (juce::Rectangle<float> (1.0f, 1.0f, (float) juce::jmax (0, getWidth() - 2),
+                                            (float) juce::jmax (0, getHeight() - 2)), 2.0f);
+    }
+}
+
+//==============================================================================
+ScaleResetCorner::ScaleResetCorner (juce::Component* componentToResize, juce::ComponentBoundsConstrainer* cornerConstrainer,
+                                    std::function<EditorScaling*()> scalingOf)
+    : juce::ResizableCornerComponent (componentToResize, cornerConstrainer),
+      scalingOfEditor (std::move (scalingOf))
+{
+}
+
+void ScaleResetCorner::mouseDoubleClick (const juce::MouseEvent&)
+{
+    if (auto* scaling = scalingOfEditor ? scalingOfEditor() : nullptr)
+        scaling->resetScale();
+}
+
+} // namespace tolmek
