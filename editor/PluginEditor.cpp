@@ -132,9 +132,9 @@ void VarneTAudioProcessorEditor::buildHeader()
     instanceNameField.setTextToShowWhenEmpty ("Name this instance", VarneTTheme::colour (Palette::captionText));
     instanceNameField.setName ("Instance Name");
     instanceNameField.setTooltip ("A friendly name that distinguishes this Varne-T instance in your project and MCP clients.");
-    instanceNameField.onReturnKey = [this] { restoreShownState(); };
-    instanceNameField.onFocusLost = [this] { restoreShownState(); };
-    instanceNameField.onEscapeKey = [this] { restoreShownState(); };
+    instanceNameField.onReturnKey = [this] { instanceNameFinished(); };
+    instanceNameField.onFocusLost = [this] { instanceNameFinished(); };
+    instanceNameField.onEscapeKey = [this] { cancelInstanceNameEdit(); };
     addAndMakeVisible (instanceNameField);
 
     auto sourceButton = [this] (juce::TextButton& button, int connectedEdges, const juce::String& tooltip)
@@ -145,13 +145,14 @@ void VarneTAudioProcessorEditor::buildHeader()
         button.setConnectedEdges (connectedEdges);
         button.setMouseCursor (pointingHand);
         button.setTooltip (tooltip);
-        button.onClick = [this] { restoreShownState(); };
         addAndMakeVisible (button);
     };
     sourceButton (midiChordsButton, juce::Button::ConnectedOnRight,
                   "Use held incoming MIDI chords as the pitch source. Varne-T waits for held notes unless audition is armed.");
     sourceButton (scaleSourceButton, juce::Button::ConnectedOnLeft,
                   "Generate from the project scale whenever the DAW transport is playing.");
+    midiChordsButton.onClick = [this] { midiChordsPitchSourceClicked(); };
+    scaleSourceButton.onClick = [this] { scalePitchSourceClicked(); };
 
     for (int i = 0; i < 12; ++i)
         scaleRootBox.addItem (noteNames()[i], i + 1);
@@ -166,11 +167,12 @@ void VarneTAudioProcessorEditor::buildHeader()
         box.setColour (juce::ComboBox::backgroundColourId, juce::Colours::transparentBlack);
         box.setMouseCursor (pointingHand);
         box.setTooltip (tooltip);
-        box.onChange = [this] { if (! isUpdatingControls) restoreShownState(); };
         addAndMakeVisible (box);
     };
     musicalBox (scaleRootBox, "Scale root", "Root note used by autonomous Scale mode.");
     musicalBox (scaleTypeBox, "Scale type", "Scale used by autonomous Scale mode.");
+    scaleRootBox.onChange = [this] { scaleRootChanged(); };
+    scaleTypeBox.onChange = [this] { scaleTypeChanged(); };
 
     projectsButton.setTooltip ("Save, load, and manage Varne-T projects.");
     jsonButton.setTooltip ("Edit the complete Varne-T project as JSON.");
@@ -180,6 +182,8 @@ void VarneTAudioProcessorEditor::buildHeader()
     for (auto* button : { &projectsButton, &jsonButton, &helpButton })
         button->setMouseCursor (pointingHand);
     helpButton.onClick = [this] { showHelp(); };
+    jsonButton.onClick = [this] { showProjectJson(); };
+    panicButton.onClick = [this] { panicClicked(); };
 
     for (auto* button : { &projectsButton, &jsonButton, &panicButton, &helpButton })
         addAndMakeVisible (*button);
@@ -384,7 +388,10 @@ void VarneTAudioProcessorEditor::buildPerformanceControls()
 
 void VarneTAudioProcessorEditor::buildProjectOverlays()
 {
-    // The JSON, library and unsaved-project overlays join with their actions.
+    jsonOverlay = std::make_unique<ProjectJsonOverlay>();
+    jsonOverlay->onApply = [this] (const juce::String& text) { return applyJsonFromOverlay (text); };
+    addChildComponent (*jsonOverlay);
+    // The library and unsaved-project overlays join with their actions.
 }
 
 //==============================================================================
