@@ -3,6 +3,20 @@
 #include "model/ProjectJson.h"
 #include "plugin/PluginProcessor.h"
 
+namespace
+{
+/** JUCE's document parser takes only an object or an array at the top, so a lone number, text,
+    boolean or null fails there; such a text is JSON all the same, just not an object. */
+bool isLoneJsonValue (const juce::String& text)
+{
+    const auto trimmed = text.trim();
+    if (trimmed.isEmpty() || trimmed[0] == '{' || trimmed[0] == '[')
+        return false;
+
+    return trimmed == "null" || ! juce::JSON::fromString (trimmed).isVoid();
+}
+} // namespace
+
 namespace VarneT
 {
 juce::String checkEditedProjectJson (const juce::String& text, Project& project)
@@ -13,7 +27,7 @@ juce::String checkEditedProjectJson (const juce::String& text, Project& project)
 
     juce::var document;
     if (const auto parsed = parseJsonText (text, document); parsed.failed())
-        return parsed.getErrorMessage();
+        return isLoneJsonValue (text) ? juce::String ("Edited JSON root must be an object.") : parsed.getErrorMessage();
 
     if (! document.isObject() || document.isArray())
         return "Edited JSON root must be an object.";
