@@ -15,12 +15,31 @@ constexpr int highestPosition = 32;
 
 int nonNegativeModulo (int a, int n) { return ((a % n) + n) % n; }
 
+// Wide arithmetic, so that "index + 1" of any int is defined.
+juce::String ordinalOf (juce::int64 n)
+{
+    const auto magnitude = n < 0 ? -n : n;
+    const auto lastTwo = magnitude % 100;
+    if (lastTwo == 11 || lastTwo == 12 || lastTwo == 13)
+        return juce::String (n) + "th";
+
+    switch (magnitude % 10)
+    {
+        case 1: return juce::String (n) + "st";
+        case 2: return juce::String (n) + "nd";
+        case 3: return juce::String (n) + "rd";
+        default: return juce::String (n) + "th";
+    }
+}
+
+juce::String nextOrdinal (int index) { return ordinalOf ((juce::int64) index + 1); }
+
 juce::String positionText (int v, const juce::String& zeroText)
 {
     if (v == 0)
         return zeroText;
     if (v > 0)
-        return ordinalText (v + 1) + " note";
+        return nextOrdinal (v) + " note";
     return "Step " + juce::String (v);
 }
 } // namespace
@@ -57,21 +76,7 @@ juce::String signedStepText (int n)
     return {};
 }
 
-juce::String ordinalText (int n)
-{
-    const auto magnitude = std::abs ((juce::int64) n);
-    const auto lastTwo = magnitude % 100;
-    if (lastTwo == 11 || lastTwo == 12 || lastTwo == 13)
-        return juce::String (n) + "th";
-
-    switch (magnitude % 10)
-    {
-        case 1: return juce::String (n) + "st";
-        case 2: return juce::String (n) + "nd";
-        case 3: return juce::String (n) + "rd";
-        default: return juce::String (n) + "th";
-    }
-}
+juce::String ordinalText (int n) { return ordinalOf (n); }
 
 juce::String registerText (int octaves)
 {
@@ -134,7 +139,7 @@ juce::String pitchChoiceText (int basis, int v)
     switch (basis)
     {
         case (int) VarneT::TargetBasis::chord: return "Chord" + joiner + positionText (v, "Root");
-        case (int) VarneT::TargetBasis::scale: return "Scale" + joiner + "Degree " + juce::String (v + 1);
+        case (int) VarneT::TargetBasis::scale: return "Scale" + joiner + "Degree " + juce::String ((juce::int64) v + 1);
         case (int) VarneT::TargetBasis::input: return "Input" + joiner + positionText (v, "Lowest note");
         case (int) VarneT::TargetBasis::fixed:
             return "Fixed" + joiner + noteNameWithOctave (v) + "  MIDI " + juce::String (v);
@@ -160,7 +165,7 @@ juce::String notePitchText (const VarneT::NoteEvent& note, int pitchSource, int 
     {
         case VarneT::TargetBasis::chord:
             if (index == 0) return "Root";
-            if (index > 0)  return ordinalText (index + 1) + " chord note";
+            if (index > 0)  return nextOrdinal (index) + " chord note";
             return "Chord step " + juce::String (index);
 
         case VarneT::TargetBasis::scale:
@@ -168,7 +173,7 @@ juce::String notePitchText (const VarneT::NoteEvent& note, int pitchSource, int 
 
         case VarneT::TargetBasis::input:
             if (index == 0) return "Lowest input";
-            if (index > 0)  return ordinalText (index + 1) + " input note";
+            if (index > 0)  return nextOrdinal (index) + " input note";
             return "Input step " + juce::String (index);
 
         case VarneT::TargetBasis::fixed:

@@ -137,7 +137,7 @@ void VarneTAudioProcessorEditor::buildHeader()
     instanceNameField.onEscapeKey = [this] { cancelInstanceNameEdit(); };
     addAndMakeVisible (instanceNameField);
 
-    auto sourceButton = [this] (juce::TextButton& button, int connectedEdges, const juce::String& tooltip)
+    auto sourceButton = [this] (juce::TextButton& button, int connectedEdges, const juce::String& tooltip, std::function<void()> handler)
     {
         setRole (button, VarneTTheme::Roles::sourceSelector);
         button.setClickingTogglesState (true);
@@ -145,14 +145,15 @@ void VarneTAudioProcessorEditor::buildHeader()
         button.setConnectedEdges (connectedEdges);
         button.setMouseCursor (pointingHand);
         button.setTooltip (tooltip);
+        button.onClick = std::move (handler);
         addAndMakeVisible (button);
     };
     sourceButton (midiChordsButton, juce::Button::ConnectedOnRight,
-                  "Use held incoming MIDI chords as the pitch source. Varne-T waits for held notes unless audition is armed.");
+                  "Use held incoming MIDI chords as the pitch source. Varne-T waits for held notes unless audition is armed.",
+                  [this] { midiChordsPitchSourceClicked(); });
     sourceButton (scaleSourceButton, juce::Button::ConnectedOnLeft,
-                  "Generate from the project scale whenever the DAW transport is playing.");
-    midiChordsButton.onClick = [this] { midiChordsPitchSourceClicked(); };
-    scaleSourceButton.onClick = [this] { scalePitchSourceClicked(); };
+                  "Generate from the project scale whenever the DAW transport is playing.",
+                  [this] { scalePitchSourceClicked(); });
 
     for (int i = 0; i < 12; ++i)
         scaleRootBox.addItem (noteNames()[i], i + 1);
@@ -160,19 +161,18 @@ void VarneTAudioProcessorEditor::buildHeader()
     for (const auto& row : VarneT::scaleTable())
         scaleTypeBox.addItem (row.name, scaleId++);
 
-    auto musicalBox = [this] (juce::ComboBox& box, const juce::String& name, const juce::String& tooltip)
+    auto musicalBox = [this] (juce::ComboBox& box, const juce::String& name, const juce::String& tooltip, std::function<void()> handler)
     {
         box.setName (name);
         setRole (box, VarneTTheme::Roles::musicalSelector);
         box.setColour (juce::ComboBox::backgroundColourId, juce::Colours::transparentBlack);
         box.setMouseCursor (pointingHand);
         box.setTooltip (tooltip);
+        box.onChange = std::move (handler);
         addAndMakeVisible (box);
     };
-    musicalBox (scaleRootBox, "Scale root", "Root note used by autonomous Scale mode.");
-    musicalBox (scaleTypeBox, "Scale type", "Scale used by autonomous Scale mode.");
-    scaleRootBox.onChange = [this] { scaleRootChanged(); };
-    scaleTypeBox.onChange = [this] { scaleTypeChanged(); };
+    musicalBox (scaleRootBox, "Scale root", "Root note used by autonomous Scale mode.", [this] { scaleRootChanged(); });
+    musicalBox (scaleTypeBox, "Scale type", "Scale used by autonomous Scale mode.", [this] { scaleTypeChanged(); });
 
     projectsButton.setTooltip ("Save, load, and manage Varne-T projects.");
     jsonButton.setTooltip ("Edit the complete Varne-T project as JSON.");
@@ -181,9 +181,10 @@ void VarneTAudioProcessorEditor::buildHeader()
 
     for (auto* button : { &projectsButton, &jsonButton, &helpButton })
         button->setMouseCursor (pointingHand);
-    helpButton.onClick = [this] { showHelp(); };
+    projectsButton.onClick = [this] { showProjectLibrary(); };
     jsonButton.onClick = [this] { showProjectJson(); };
     panicButton.onClick = [this] { panicClicked(); };
+    helpButton.onClick = [this] { showHelp(); };
 
     for (auto* button : { &projectsButton, &jsonButton, &panicButton, &helpButton })
         addAndMakeVisible (*button);
@@ -210,13 +211,15 @@ void VarneTAudioProcessorEditor::buildSequenceStrips()
     };
     bufferButton (writeButton, Palette::teal, "Keep the current project edits. Save to the library from Projects.");
     bufferButton (revertButton, Palette::orange, "Revert all project edits since the last Write or project load.");
+    writeButton.onClick = [this] { writeProjectChanges(); };
+    revertButton.onClick = [this] { revertProjectChanges(); };
 
     autoAdvanceButton.setClickingTogglesState (true);
     autoAdvanceButton.setToggleState (false, juce::dontSendNotification);
     autoAdvanceButton.setMouseCursor (pointingHand);
     autoAdvanceButton.setTitle ("Auto-Advance section playback");
     autoAdvanceButton.setTooltip ("Auto-Advance: Follow the DAW playhead through Sections; the last returns to the first");
-    autoAdvanceButton.onClick = [this] { restoreShownState(); };
+    autoAdvanceButton.onClick = [this] { toggleAutoAdvance(); };
     addAndMakeVisible (autoAdvanceButton);
 
     for (auto* viewport : { &sectionStripViewport, &patternStripViewport })
@@ -229,28 +232,35 @@ void VarneTAudioProcessorEditor::buildSequenceStrips()
     sectionStripViewport.setViewedComponent (&sectionStrip, false);
     patternStripViewport.setViewedComponent (&patternStrip, false);
 
-    for (auto* strip : { &sectionStrip, &patternStrip })
-    {
-        strip->onRepeatCountChanged = [this] (int, int) { restoreShownState(); };
-        strip->onItemClicked = [this] (int) { restoreShownState(); };
-        strip->onItemMoved = [this] (int, int) { restoreShownState(); };
-        strip->onItemDoubleClicked = [this] (int) { restoreShownState(); };
-        strip->onItemRightClicked = [this] (int) { restoreShownState(); };
-        strip->onAddClicked = [this] { restoreShownState(); };
-    }
+    sectionStrip.onRepeatCountChanged = [this] (int index, int count) { setSectionRepeatCount (index, count); };
+    sectionStrip.onItemClicked = [this] (int index) { selectSection (index); };
+    sectionStrip.onItemMoved = [this] (int from, int to) { moveSection (from, to); };
+    sectionStrip.onItemDoubleClicked = [this] (int index) { sectionTileDoubleClicked (index); };
+    sectionStrip.onItemRightClicked = [this] (int index) { showSectionTileMenu (index); };
+    sectionStrip.onAddClicked = [this] { addSection(); };
 
-    auto renameField = [this] (juce::TextEditor& field, SequenceStrip& strip, const juce::String& placeholder, const juce::String& tooltip)
+    patternStrip.onRepeatCountChanged = [this] (int index, int count) { setPatternRepeatCount (index, count); };
+    patternStrip.onItemClicked = [this] (int index) { selectPattern (index); };
+    patternStrip.onItemMoved = [this] (int from, int to) { movePattern (from, to); };
+    patternStrip.onItemDoubleClicked = [this] (int index) { patternTileDoubleClicked (index); };
+    patternStrip.onItemRightClicked = [this] (int index) { showPatternTileMenu (index); };
+    patternStrip.onAddClicked = [this] { addPattern(); };
+
+    auto renameField = [this] (juce::TextEditor& field, SequenceStrip& strip, const juce::String& placeholder, const juce::String& tooltip,
+                               std::function<void()> finished, std::function<void()> cancel)
     {
         field.setMultiLine (false);
         field.setTextToShowWhenEmpty (placeholder, VarneTTheme::colour (Palette::outline));
         field.setTooltip (tooltip);
-        field.onReturnKey = [&field] { field.setVisible (false); };
-        field.onFocusLost = [&field] { field.setVisible (false); };
-        field.onEscapeKey = [&field] { field.setVisible (false); };
+        field.onReturnKey = finished;
+        field.onFocusLost = finished;
+        field.onEscapeKey = std::move (cancel);
         strip.addChildComponent (field);
     };
-    renameField (sectionRenameField, sectionStrip, "Section name", "Rename this Section. Return commits; Escape cancels.");
-    renameField (patternRenameField, patternStrip, "Pattern name", "Rename this Pattern. Return commits; Escape cancels.");
+    renameField (sectionRenameField, sectionStrip, "Section name", "Rename this Section. Return commits; Escape cancels.",
+                 [this] { sectionRenameFinished(); }, [this] { cancelSectionRename(); });
+    renameField (patternRenameField, patternStrip, "Pattern name", "Rename this Pattern. Return commits; Escape cancels.",
+                 [this] { patternRenameFinished(); }, [this] { cancelPatternRename(); });
 }
 
 void VarneTAudioProcessorEditor::buildPerformanceControls()
@@ -263,13 +273,14 @@ void VarneTAudioProcessorEditor::buildPerformanceControls()
 
     undoButton.setTooltip ("Undo the last performance edit (Cmd/Ctrl+Z).");
     redoButton.setTooltip ("Redo the last undone performance edit (Cmd/Ctrl+Shift+Z).");
-    undoButton.onClick = [this] { restoreShownState(); };
-    redoButton.onClick = [this] { restoreShownState(); };
+    undoButton.onClick = [this] { undoClicked(); };
+    redoButton.onClick = [this] { redoClicked(); };
 
     for (auto* c : std::initializer_list<juce::Component*> { &sectionMidiDragButton, &undoButton, &redoButton })
         addAndMakeVisible (*c);
 
     setRole (patternOptionsButton, VarneTTheme::Roles::quiet);
+    patternOptionsButton.onClick = [this] { showPatternOptionsMenu(); };
     patternOptionsButton.setTooltip ("Set this Pattern to 1, 2, or 4 bars, split a long Pattern, choose its grid, or toggle full-Pattern sustain.");
     addAndMakeVisible (patternOptionsButton);
 
@@ -277,7 +288,7 @@ void VarneTAudioProcessorEditor::buildPerformanceControls()
     addAndMakeVisible (dictionaryCaption);
     dictionaryFilterBox.addItem ("All performances", 1);
     dictionaryFilterBox.setSelectedId (1, juce::dontSendNotification);
-    dictionaryFilterBox.onChange = [this] { if (! isUpdatingControls) applyDictionaryFilter(); };
+    dictionaryFilterBox.onChange = [this] { dictionaryFilterChanged(); };
     addAndMakeVisible (dictionaryFilterBox);
     dictionaryList.setModel (this);
     dictionaryList.setRowHeight (28);
@@ -293,26 +304,26 @@ void VarneTAudioProcessorEditor::buildPerformanceControls()
     timelineViewport.setScrollBarsShown (false, true);
     timelineViewport.setScrollOnDragMode (juce::Viewport::ScrollOnDragMode::never);
     timelineViewport.setViewedComponent (&timeline, false);
-    timeline.onBeginEdit = [] {};
-    timeline.onEditCommitted = [this] { restoreShownState(); };
-    timeline.onSelectionChanged = [this] { updateSelectedNoteControls(); };
-    timeline.onStatusMessage = [this] (const juce::String& message) { showStatus (message); };
+    timeline.onBeginEdit = [this] { canvasBeginEdit(); };
+    timeline.onEditCommitted = [this] { canvasEditCommitted(); };
+    timeline.onSelectionChanged = [this] { canvasSelectionChanged(); };
+    timeline.onStatusMessage = [this] (const juce::String& message) { canvasStatus (message); };
     addAndMakeVisible (timelineViewport);
 
-    int mode = 0;
     for (auto* button : { &performanceModeButton, &patternFeelModeButton, &selectedNoteModeButton })
     {
         setRole (*button, VarneTTheme::Roles::quiet);
         setRole (*button, VarneTTheme::Roles::modeSelector);
         button->setMouseCursor (pointingHand);
-        button->onClick = [this, mode] { setInspectorMode (mode); };
         addAndMakeVisible (*button);
-        ++mode;
     }
+    performanceModeButton.onClick = [this] { showPerformanceMode(); };
+    patternFeelModeButton.onClick = [this] { showPatternFeelMode(); };
+    selectedNoteModeButton.onClick = [this] { showSelectedNoteMode(); };
     selectedNoteModeButton.setEnabled (false);
 
     auto iconButton = [this] (juce::DrawableButton& button, const std::function<juce::String (juce::Colour)>& icon, juce::uint32 overColour,
-                              const juce::String& tooltip)
+                              const juce::String& tooltip, std::function<void()> handler)
     {
         auto normal = createIconDrawable (icon (VarneTTheme::colour (Palette::secondaryText)));
         auto over = createIconDrawable (icon (VarneTTheme::colour (overColour)));
@@ -321,12 +332,14 @@ void VarneTAudioProcessorEditor::buildPerformanceControls()
         button.setMouseCursor (pointingHand);
         button.setWantsKeyboardFocus (true);
         button.setTooltip (tooltip);
-        button.onClick = [this] { restoreShownState(); };
+        button.onClick = std::move (handler);
         addAndMakeVisible (button);
         button.setVisible (false);
     };
-    iconButton (duplicateNoteButton, makeCopyIcon, Palette::accent, "Duplicate the selected note one grid step away (Cmd/Ctrl+D).");
-    iconButton (deleteNoteButton, makeDeleteIcon, Palette::orange, "Delete the selected note (Delete/Backspace). Undo restores it.");
+    iconButton (duplicateNoteButton, makeCopyIcon, Palette::accent, "Duplicate the selected note one grid step away (Cmd/Ctrl+D).",
+                [this] { duplicateNoteClicked(); });
+    iconButton (deleteNoteButton, makeDeleteIcon, Palette::orange, "Delete the selected note (Delete/Backspace). Undo restores it.",
+                [this] { deleteNoteClicked(); });
 
     auto captions = [this] (auto& labels, const juce::StringArray& texts)
     {
@@ -359,9 +372,14 @@ void VarneTAudioProcessorEditor::buildPerformanceControls()
         configurePerformanceSlider (s.slider, s.min, s.max, s.interval, s.visualKind);
         s.slider.setName (s.name);
         s.slider.setTooltip (s.tooltip);
-        s.slider.onValueChange = [this] { if (! isUpdatingControls) restoreShownState(); };
         addAndMakeVisible (s.slider);
     }
+
+    for (auto* slider : { &densitySlider, &swingSlider, &humanizeSlider })
+        slider->onValueChange = [this] { applyPerformanceControls(); };
+    velocitySlider.onValueChange = [this] { applySelectedNoteVelocity(); };
+    chanceSlider.onValueChange = [this] { applySelectedNoteChance(); };
+    importanceSlider.onValueChange = [this] { applySelectedNoteImportance(); };
 
     configureDiscreteKnob (octaveKnob, -3.0, 3.0);
     octaveKnob.setName ("Octave");
@@ -369,18 +387,17 @@ void VarneTAudioProcessorEditor::buildPerformanceControls()
     configureDiscreteKnob (registerKnob, -4.0, 4.0);
     registerKnob.setName ("Register");
     registerKnob.setTooltip ("Move the selected note between octave registers. Drag horizontally or vertically, use the mouse wheel, or double-click to return to Original.");
-    for (auto* knob : { &octaveKnob, &registerKnob })
-    {
-        knob->onValueChange = [this] { if (! isUpdatingControls) restoreShownState(); };
-        addAndMakeVisible (*knob);
-    }
+    octaveKnob.onValueChange = [this] { applyPerformanceControls(); };
+    registerKnob.onValueChange = [this] { applySelectedNoteRegister(); };
+    addAndMakeVisible (octaveKnob);
+    addAndMakeVisible (registerKnob);
 
     pitchBox.setName ("Pitch");
     setRole (pitchBox, VarneTTheme::Roles::pitchSelector);
     pitchBox.setColour (juce::ComboBox::backgroundColourId, juce::Colours::transparentBlack);
     pitchBox.setMouseCursor (pointingHand);
     pitchBox.setTooltip ("Choose the selected note's chord position, scale degree, input position, or fixed MIDI note.");
-    pitchBox.onChange = [this] { if (! isUpdatingControls) restoreShownState(); };
+    pitchBox.onChange = [this] { applySelectedNotePitch(); };
     addAndMakeVisible (pitchBox);
 
     setInspectorMode (1);

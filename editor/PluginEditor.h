@@ -61,6 +61,7 @@ public:
     void refreshFromProcessor();
     void setInspectorMode (int mode);
     void updateSelectedNoteControls();
+    void applyEditedPattern (const VarneT::Pattern&);
     void showStatus (const juce::String&);
     void showError (const juce::String&);
     void applyDictionaryFilter();
@@ -93,14 +94,6 @@ private:
     void rebuildPitchChoices (bool scaleSource, int degreeCount);
 
     // Header actions.
-    void panicClicked();
-    void showProjectJson();
-    void midiChordsPitchSourceClicked();
-    void scalePitchSourceClicked();
-    void scaleRootChanged();
-    void scaleTypeChanged();
-    void instanceNameFinished();
-    void cancelInstanceNameEdit();
     void commitInstanceName();
     void choosePitchSource (VarneT::PitchSource, juce::TextButton&);
     void applyProjectControlEdit (const std::function<void (VarneT::Project&)>& change);
@@ -114,9 +107,58 @@ private:
     void welcomeTelemetryChoice (bool consent);
     void helpTelemetryToggled (bool consent);
 
-    // Handlers whose behaviour belongs to the editing actions; until then each shows the project
-    // as it is, so no control claims a change that did not happen.
-    void restoreShownState() { refreshFromProcessor(); }
+    // The controls' handlers, one per event of the construction's wiring.
+    void instanceNameFinished();
+    void cancelInstanceNameEdit();
+    void midiChordsPitchSourceClicked();
+    void scalePitchSourceClicked();
+    void scaleRootChanged();
+    void scaleTypeChanged();
+    void showProjectLibrary();
+    void showProjectJson();
+    void panicClicked();
+    void writeProjectChanges();
+    void revertProjectChanges();
+    void toggleAutoAdvance();
+    void setSectionRepeatCount (int index, int count);
+    void selectSection (int index);
+    void moveSection (int from, int to);
+    void sectionTileDoubleClicked (int index);
+    void showSectionTileMenu (int index);
+    void addSection();
+    void setPatternRepeatCount (int index, int count);
+    void selectPattern (int index);
+    void movePattern (int from, int to);
+    void patternTileDoubleClicked (int index);
+    void showPatternTileMenu (int index);
+    void addPattern();
+    void sectionRenameFinished();
+    void cancelSectionRename();
+    void patternRenameFinished();
+    void cancelPatternRename();
+    void undoClicked();
+    void redoClicked();
+    void showPatternOptionsMenu();
+    void dictionaryFilterChanged();
+    void canvasBeginEdit();
+    void canvasEditCommitted();
+    void canvasSelectionChanged();
+    void canvasStatus (const juce::String&);
+    void showPerformanceMode();
+    void showPatternFeelMode();
+    void showSelectedNoteMode();
+    void duplicateNoteClicked();
+    void deleteNoteClicked();
+    void applyPerformanceControls();
+    void applySelectedNotePitch();
+    void applySelectedNoteRegister();
+    void applySelectedNoteVelocity();
+    void applySelectedNoteChance();
+    void applySelectedNoteImportance();
+
+    /** What a handler whose action is not built yet does: show the project as it is, so that no
+        control claims a change that did not happen. */
+    void showProjectUnchanged();
 
     VarneTAudioProcessor& processor;
     VarneTTheme::LookAndFeel theme;

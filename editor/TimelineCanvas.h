@@ -101,6 +101,8 @@ public:
     void mouseMove (const juce::MouseEvent&) override;
     void mouseExit (const juce::MouseEvent&) override;
     bool keyPressed (const juce::KeyPress&) override;
+    void focusGained (FocusChangeType) override { repaint(); }   // the focus ring follows the focus
+    void focusLost (FocusChangeType) override { repaint(); }
 
 private:
     bool isNote (int index) const noexcept { return index >= 0 && index < static_cast<int> (pattern.notes.size()); }

@@ -20,8 +20,9 @@ export TMPDIR="$HOME/tmp"
 mkdir -p "$TMPDIR"
 trap 'rm -rf "$HOME"' EXIT
 
-# The screen holds the editor at its largest default size, so every control can be clicked.
-xvfb-run -a -s "-screen 0 1920x1200x24" \
+# The screen holds the editor at its largest default size, so every control can be clicked; the
+# server is never reset between test programs, or a program starting in that moment finds no display.
+xvfb-run -a -s "-screen 0 1920x1200x24 -noreset" \
     ctest --test-dir "$build" --output-on-failure --no-tests=error -j "$jobs"
 
 # Opening and closing the editor once more under AddressSanitizer, in a build of its own: a leak
@@ -30,5 +31,5 @@ asan=${VARNET_ASAN_BUILD_DIR:-build-asan}
 cmake -S . -B "$asan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPython3_EXECUTABLE=/usr/bin/python3 -DVARNET_SANITIZE=ON
 cmake --build "$asan" -j "$jobs" --target varnet_editor_tests
 ASAN_OPTIONS=detect_leaks=1 \
-    xvfb-run -a -s "-screen 0 1920x1200x24" \
+    xvfb-run -a -s "-screen 0 1920x1200x24 -noreset" \
     "$asan/tests/editor/varnet_editor_tests" --gtest_filter='EditorLifecycle.*'

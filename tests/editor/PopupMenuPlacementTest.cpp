@@ -147,3 +147,40 @@ TEST (PopupMenuPlacement, AMenuOpensInsideTheHostOnTheDesktop)
     ASSERT_TRUE (testing_support::gui::pumpUntil ([&] { return result == 0; }));
 }
 } // namespace
+
+#include "editor/VarneTTheme.h"
+
+namespace
+{
+// Combo-box lists go through the placement; selector lists also get 30-pixel rows.
+TEST (PopupMenuPlacement, ThemeComboListsArePlacedAndSelectorsGetTallRows)
+{
+    VarneTTheme::LookAndFeel theme;
+    PlacementArea fixture;
+    fixture.area.setLookAndFeel (&theme);
+
+    for (bool selector : { false, true })
+    {
+        juce::ComboBox box;
+        if (selector)
+            box.getProperties().set (VarneTTheme::Roles::pitchSelector, true);
+        for (int i = 1; i <= 5; ++i)
+            box.addItem ("Item " + juce::String (i), i);
+        box.setSelectedId (4, juce::dontSendNotification);
+        box.setBounds (20, 250, 150, 30);
+        fixture.area.addAndMakeVisible (box);
+
+        auto* label = dynamic_cast<juce::Label*> (box.getChildComponent (0));
+        ASSERT_NE (label, nullptr);
+        const auto options = theme.getOptionsForComboBoxPopupMenu (box, *label);
+        EXPECT_EQ (options.getParentComponent(), &fixture.host);
+        EXPECT_EQ (options.getPreferredPopupDirection(), Direction::upwards);
+        EXPECT_EQ (options.getItemThatMustBeVisible(), 0);
+        EXPECT_EQ (options.getInitiallySelectedItemId(), 4);
+        EXPECT_EQ (options.getMinimumWidth(), 150);
+        EXPECT_EQ (options.getStandardItemHeight(), selector ? 30 : label->getHeight());
+        fixture.area.removeChildComponent (&box);
+    }
+    fixture.area.setLookAndFeel (nullptr);
+}
+} // namespace

@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <functional>
 
 namespace surfaces_test
@@ -17,76 +16,73 @@ namespace surfaces_test
 namespace gui = testing_support::gui;
 using gui::pumpUntil;
 
-/** A top-level window holding one component at its top-left, plus a spare band below it. */
+/** A top-level window on the X screen holding one component at its top-left. */
 class DesktopHost : public juce::Component
 {
 public:
-    DesktopHost (juce::Component& content, int width, int height, int spareHeight = 20)
+    DesktopHost (juce::Component& content, int width, int height)
     {
         addAndMakeVisible (content);
         content.setBounds (0, 0, width, height);
-        spare = { 0, height, width, spareHeight };
-        setBounds (40, 40, width, height + spareHeight);
+        setBounds (40, 40, width, height);
         addToDesktop (0);
         setVisible (true);
         toFront (true);
-        EXPECT_TRUE (pumpUntil ([this] { return gui::isViewableOnScreen (*this) && paints > 0; }));
+        EXPECT_TRUE (pumpUntil ([this] { return gui::isViewableOnScreen (*this); }));
+        gui::flushMessages();
     }
 
-    ~DesktopHost() override { removeFromDesktop(); }
-
-    void paint (juce::Graphics& g) override
+    ~DesktopHost() override
     {
-        ++paints;
-        if (g.getClipBounds().intersects (spare))
-            ++sparePaints;
-        g.fillAll (juce::Colours::black);
+        removeFromDesktop();
+        gui::flushMessages();
     }
-
-    /** Repaints only the spare band and waits for that paint: any other dirty area would paint with it. */
-    void flushRepaints()
-    {
-        const auto before = sparePaints;
-        repaint (spare);
-        EXPECT_TRUE (pumpUntil ([&] { return sparePaints > before; }));
-    }
-
-    /** Flushes until a flush paints nothing but the spare band (the first exposures arrive late). */
-    void settle (const std::function<int()>& contentPaints)
-    {
-        for (int attempt = 0, quiet = 0; attempt < 400; ++attempt)
-        {
-            const auto before = contentPaints();
-            flushRepaints();
-            quiet = contentPaints() == before ? quiet + 1 : 0;
-            if (quiet == 5)
-                return;
-        }
-        ADD_FAILURE() << "the window never stopped repainting";
-    }
-
-    int paints = 0, sparePaints = 0;
-    juce::Rectangle<int> spare;
 };
 
-/** Runs xdotool and waits until it has finished. */
-inline bool xdotool (const juce::String& arguments)
+/** Records every area a component asks to repaint (JUCE hands each request to the component's
+    cached image), and paints it as usual. Owned by the component: see recordRepaints. */
+class RepaintRecorder : public juce::CachedComponentImage
 {
-    return std::system (("xdotool " + arguments).toRawUTF8()) == 0;
+public:
+    explicit RepaintRecorder (juce::Component& c) : component (c) {}
+
+    void paint (juce::Graphics& g) override { component.paint (g); }
+    bool invalidateAll() override
+    {
+        areas.add (component.getLocalBounds());
+        return true;
+    }
+    bool invalidate (const juce::Rectangle<int>& area) override
+    {
+        areas.add (area);
+        return true;
+    }
+    void releaseResources() override {}
+
+    juce::Array<juce::Rectangle<int>> areas;
+
+private:
+    juce::Component& component;
+};
+
+/** Starts recording the component's repaint requests; the component owns the recorder. */
+inline RepaintRecorder& recordRepaints (juce::Component& c)
+{
+    auto* recorder = new RepaintRecorder (c);
+    c.setVisible (true);   // invisible components ask for nothing
+    c.setCachedComponentImage (recorder);
+    return *recorder;
 }
 
-/** Moves the real pointer to a point of the component. Callers wait for the component's own state:
-    polling JUCE's pointer position (an X round trip) pulls queued X events into Xlib's buffer,
-    where JUCE's loop, which waits on the socket, no longer sees them. */
+/** Moves the real pointer to a point of the component; callers wait for the state they expect. */
 inline void movePointer (const juce::Component& c, juce::Point<int> local)
 {
-    const auto p = c.localPointToGlobal (local);
-    ASSERT_TRUE (xdotool ("mousemove --sync " + juce::String (p.x) + " " + juce::String (p.y)));
+    ASSERT_TRUE (gui::input::moveTo (c.localPointToGlobal (local)));
 }
 
-inline bool press() { return xdotool ("mousedown 1") && gui::flushMessages(); }
-inline bool release() { return xdotool ("mouseup 1") && gui::flushMessages(); }
-inline bool click() { return xdotool ("click 1") && gui::flushMessages(); }
+using gui::input::click;
+using gui::input::press;
+using gui::input::release;
 
 /** A mouse event as JUCE would deliver it to the component. */
 inline juce::MouseEvent mouseEvent (juce::Component& c, juce::Point<float> position, juce::ModifierKeys mods,

@@ -407,37 +407,35 @@ TEST (TimelineCanvas, TinyCanvasesPaintAndHitTestWithoutUndefinedBehaviour)
     }
 }
 
-/** Records the areas it is asked to paint. */
-struct RecordingCanvas : VarneTTimelineCanvas
+TEST (TimelineCanvas, PlayheadRepaintsOnlyItsOwnStrip)
 {
-    void paint (juce::Graphics& g) override
-    {
-        clips.add (g.getClipBounds());
-        VarneTTimelineCanvas::paint (g);
-    }
-    juce::Array<juce::Rectangle<int>> clips;
-};
-
-TEST (TimelineCanvasOnScreen, PlayheadRepaintsOnlyItsOwnStrip)
-{
-    RecordingCanvas canvas;
+    VarneTTimelineCanvas canvas;
+    canvas.setSize (canvasWidth, canvasHeight);
     canvas.setPattern (makePattern ({ makeNote ("a", 0.0, 1.0, 0) }));
-    DesktopHost host (canvas, canvasWidth, canvasHeight);
-    ASSERT_TRUE (pumpUntil ([&] { return canvas.clips.size() > 0; }));
-    host.settle ([&] { return canvas.clips.size(); });
+    auto& recorder = recordRepaints (canvas);
 
-    for (double beat : { 0.5, 0.52, 0.54, -1.0, 3.9, 4.4, 4.41, -1.0 })
+    const struct { double beat; juce::Rectangle<int> enters; } steps[] = {
+        { 0.5, { 101, 6, 2, 200 } }, { 0.52, { 103, 6, 2, 200 } }, { 3.9, { 441, 6, 2, 200 } },
+        { 4.4, { 91, 6, 2, 200 } }, { -1.0, {} }, { -2.0, {} },
+    };
+    for (const auto& s : steps)
     {
-        const auto before = canvas.playheadArea (canvas.playheadBeat);
-        canvas.clips.clear();
-        canvas.setPlayheadBeat (beat);
-        host.flushRepaints();
-        const auto expected = before.getUnion (canvas.playheadArea (beat));
-        ASSERT_FALSE (canvas.clips.isEmpty()) << beat;
-        // Two distant strips paint as one call whose clip bounds span both.
-        for (const auto& clip : canvas.clips)
-            EXPECT_TRUE (expected.contains (clip)) << beat << ": " << clip.toString() << " in " << expected.toString();
+        const auto leaves = canvas.playheadArea (canvas.playheadBeat);
+        recorder.areas.clear();
+        canvas.setPlayheadBeat (s.beat);
+        EXPECT_EQ (canvas.playheadArea (s.beat), s.enters) << s.beat;
+
+        juce::Array<juce::Rectangle<int>> expected;
+        for (auto area : { leaves, s.enters })
+            if (! area.isEmpty())
+                expected.add (area);
+        EXPECT_EQ (recorder.areas, expected) << s.beat;
     }
+
+    // The whole canvas, for comparison, is what a full repaint would cost.
+    recorder.areas.clear();
+    canvas.repaint();
+    EXPECT_EQ (recorder.areas, juce::Array<juce::Rectangle<int>> ({ canvas.getLocalBounds() }));
 }
 
 TEST (TimelineCanvasOnScreen, RealPointerDrawsMovesAndResizes)
@@ -489,4 +487,31 @@ TEST (TimelineCanvasOnScreen, RealPointerDrawsMovesAndResizes)
     ASSERT_TRUE (release());
     ASSERT_TRUE (pumpUntil ([&] { return calls.size() == 2; }));
     EXPECT_EQ (calls.joinIntoString (", "), "begin, commit");
+}
+
+TEST (TimelineCanvasOnScreen, RightPressOnANoteSelectsItAndOpensTheNoteMenu)
+{
+    VarneTTimelineCanvas canvas;
+    juce::StringArray calls;
+    canvas.onSelectionChanged = [&] { calls.add ("selection"); };
+    canvas.setPattern (makePattern ({ makeNote ("a", 0.0, 1.0, 0), makeNote ("b", 2.0, 1.0, 1) }));
+    DesktopHost host (canvas, canvasWidth, canvasHeight);
+
+    const juce::Point<float> empty { xAt (3.5), topLaneY };
+    canvas.mouseDown (mouseEvent (canvas, empty, right, empty));
+    EXPECT_EQ (juce::ModalComponentManager::getInstance()->getNumModalComponents(), 0);
+    EXPECT_EQ (canvas.selectedIndex, -1);
+
+    const juce::Point<float> onNote { xAt (2.5), topLaneY };
+    canvas.mouseDown (mouseEvent (canvas, onNote, right, onNote));
+    EXPECT_EQ (canvas.selectedIndex, 1);
+    EXPECT_EQ (calls.joinIntoString (", "), "selection");
+    EXPECT_TRUE (canvas.hasKeyboardFocus (true));
+    ASSERT_TRUE (pumpUntil ([] { return juce::ModalComponentManager::getInstance()->getNumModalComponents() == 1; }));
+
+    // Dismissed: nothing happens to the Pattern.
+    EXPECT_TRUE (juce::PopupMenu::dismissAllActiveMenus());
+    ASSERT_TRUE (pumpUntil ([] { return juce::ModalComponentManager::getInstance()->getNumModalComponents() == 0; }));
+    gui::flushMessages();
+    EXPECT_EQ (canvas.pattern.notes.size(), 2u);
 }

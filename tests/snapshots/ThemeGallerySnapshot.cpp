@@ -5,8 +5,8 @@
 
 namespace gui = testing_support::gui;
 
-// The gallery on the real desktop: one slider hovered by the real pointer shows its value bubble,
-// and the first repeat button's menu is open inside its stage.
+// The gallery on the real desktop: its showcase controls hovered by the real pointer (a slider
+// shows its value bubble), and the first repeat button's menu open inside its stage.
 VARNET_SNAPSHOTS (themeGallery)
 {
     testing_support::ThemeGallery gallery;
@@ -14,11 +14,18 @@ VARNET_SNAPSHOTS (themeGallery)
 
     juce::Component::unfocusAllComponents();
 
-    // An open menu is modal and ends the hover, so the hovered slider is captured first.
-    auto& slider = gallery.hoverSlider();
-    gui::input::moveToCentreOf (slider);
-    gui::pumpUntil ([&slider] { return slider.isMouseOver(); });
-    const auto hovered = gui::snapshotOf (slider);
+    // One pointer hovers one control at a time, and an open menu is modal and ends any hover:
+    // each hovered look is captured first and laid over the final image.
+    std::vector<std::pair<juce::Point<int>, juce::Image>> hovered;
+    for (auto* control : gallery.hoverShowcase())
+    {
+        gui::input::moveToCentreOf (*control);
+        gui::pumpUntil ([control] { return control->isMouseOver (true); });
+        gui::flushMessages();
+        const auto area = gallery.getLocalArea (control, control->getLocalBounds());
+        hovered.emplace_back (area.getPosition(), gallery.createComponentSnapshot (area));
+    }
+    gui::input::moveTo ({ 5, 5 });
 
     auto& button = gallery.menuRepeatButton();
     button.buildRepeatMenu().showMenuAsync (button.repeatMenuOptions());
@@ -34,7 +41,8 @@ VARNET_SNAPSHOTS (themeGallery)
     auto image = gui::snapshotOf (gallery);
     {
         juce::Graphics g (image);
-        g.drawImageAt (hovered, slider.getX(), slider.getY());
+        for (const auto& [position, look] : hovered)
+            g.drawImageAt (look, position.x, position.y);
     }
     out.write ("theme_gallery.png", image);
     juce::PopupMenu::dismissAllActiveMenus();

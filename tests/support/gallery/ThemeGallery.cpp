@@ -52,6 +52,7 @@ ThemeGallery::ThemeGallery()
     buildKnobs();
     buildSelectors();
     buildRepeatAndToggles();
+    buildHovered();
 
     setSize (width, height);
     host.toFront (false);
@@ -138,8 +139,8 @@ void ThemeGallery::buildSliders()
             const double value = kind.minimum + (kind.maximum - kind.minimum) * column / 2.0;
             slider.setValue (kind.interval >= 1.0 ? std::round (value) : value, juce::dontSendNotification);
             slider.setBounds (815 + column * 180, y, kind.sliderWidth - 10, 44);
-            if (hoverTarget == nullptr && column == 1 && juce::String (kind.name) == "velocity")
-                hoverTarget = &slider;
+            if (hoverTargets.empty() && column == 1 && juce::String (kind.name) == "velocity")
+                hoverTargets.push_back (&slider);
         }
         y += 48;
     }
@@ -190,7 +191,7 @@ void ThemeGallery::buildSelectors()
     const Selector selectors[] {
         { fixedText.toRawUTF8(), Roles::pitchSelector, true, { 700, 404, 200, 66 } },
         { chordText.toRawUTF8(), Roles::pitchSelector, true, { 910, 404, 160, 66 } },
-        { "No dot (disabled)", Roles::pitchSelector, false, { 1080, 404, 170, 66 } },
+        { "Disabled", Roles::pitchSelector, false, { 1080, 404, 170, 66 } },
         { "C#", Roles::musicalSelector, true, { 1260, 404, 90, 66 } },
         { "Harmonic Minor", Roles::musicalSelector, true, { 700, 476, 180, 56 } },
     };
@@ -261,10 +262,34 @@ void ThemeGallery::buildRepeatAndToggles()
         {
             const float side = size == 0 ? 26.0f : 48.0f;
             icons.emplace_back (createIconDrawable (svgs[i]),
-                                juce::Rectangle<float> (250.0f + (float) i * 130.0f + (float) size * 40.0f, 640.0f, side, side));
+                                juce::Rectangle<float> (250.0f + (float) i * 130.0f + (float) size * 36.0f, 634.0f, side, side));
         }
-        caption (iconNames[i], { 250 + i * 130, 694, 100, 14 });
+        caption (iconNames[i], { 250 + i * 130, 684, 100, 14 });
     }
+}
+
+void ThemeGallery::buildHovered()
+{
+    caption ("Hovered with the real pointer (in the review image)", { 250, 716, 440, 18 }, true);
+
+    auto& pitch = add (std::make_unique<juce::ComboBox>(), *this);
+    pitch.getProperties().set (Roles::pitchSelector, true);
+    pitch.addItem (pitchChoiceText (2, 1), 1);
+    pitch.setSelectedId (1, juce::dontSendNotification);
+    pitch.setBounds (250, 740, 170, 66);
+
+    auto& name = add (std::make_unique<juce::TextEditor>(), *this);
+    name.getProperties().set (Roles::instanceName, true);
+    name.setText ("Varne-T 1");
+    name.setBounds (430, 756, 120, 36);
+
+    auto& combo = add (std::make_unique<juce::ComboBox>(), *this);
+    combo.addItem ("1/8", 1);
+    combo.setSelectedId (1, juce::dontSendNotification);
+    combo.setBounds (560, 759, 110, 30);
+
+    for (auto* c : { (juce::Component*) &pitch, (juce::Component*) &name, (juce::Component*) &combo })
+        hoverTargets.push_back (c);
 }
 
 void ThemeGallery::paint (juce::Graphics& g)

@@ -27,8 +27,8 @@ public:
 
     /** The repeat button whose menu the review image shows open. */
     RepeatCountButton& menuRepeatButton() { return *repeatButtons.front(); }
-    /** A performance slider to hover with the real pointer (its value bubble appears). */
-    juce::Slider& hoverSlider() { return *hoverTarget; }
+    /** Controls to show hovered by the real pointer (a slider shows its value bubble). */
+    const std::vector<juce::Component*>& hoverShowcase() const { return hoverTargets; }
     /** The area menus may use and its host. */
     juce::Component& menuStage() { return stage; }
 
@@ -49,13 +49,14 @@ private:
     void buildKnobs();
     void buildSelectors();
     void buildRepeatAndToggles();
+    void buildHovered();
 
     VarneTTheme::LookAndFeel theme;
     std::vector<std::unique_ptr<juce::Component>> owned;
     std::vector<Caption> captions;
     std::vector<RepeatCountButton*> repeatButtons;
     std::vector<std::pair<std::unique_ptr<juce::Drawable>, juce::Rectangle<float>>> icons;
-    juce::Slider* hoverTarget = nullptr;
+    std::vector<juce::Component*> hoverTargets;
     juce::Component stage;
     tolmek::PopupMenuPlacement::Host host;
 };

@@ -17,6 +17,7 @@ bool pumpUntil (const std::function<bool()>& condition, int timeoutMs)
         if (juce::Time::getMillisecondCounter() > deadline)
             return condition();
 
+        XDisplay::wakeJuceWindows();
         mm->runDispatchLoopUntil (5);
     }
     return true;
@@ -47,6 +48,9 @@ bool isViewableOnScreen (const juce::Component& component)
 //==============================================================================
 DesktopWindow::DesktopWindow (juce::Component& c, juce::Point<int> topLeft) : content (c)
 {
+    // The window itself takes the keyboard focus, so that no control starts focused; a test that
+    // needs a focused control grabs it.
+    root.setWantsKeyboardFocus (true);
     root.setOpaque (false);
     root.addAndMakeVisible (content);
     root.setBounds (topLeft.x, topLeft.y, std::max (1, content.getRight()), std::max (1, content.getBottom()));
@@ -100,13 +104,14 @@ bool moveTo (juce::Point<int> p)
     if (! runXdotool ({ "mousemove", "--sync", juce::String (p.x), juce::String (p.y) }))
         return false;
 
-    return pumpUntil ([p] { return juce::Desktop::getInstance().getMainMouseSource().getScreenPosition().roundToInt() == p; });
+    return pumpUntil ([p] { return XDisplay::pointerPosition() == p; }) && flushMessages();
 }
 
 bool moveToCentreOf (const juce::Component& c) { return moveTo (c.getScreenBounds().getCentre()); }
 bool press (int button) { return runXdotool ({ "mousedown", juce::String (button) }) && flushMessages(); }
 bool release (int button) { return runXdotool ({ "mouseup", juce::String (button) }) && flushMessages(); }
 bool click (int button) { return runXdotool ({ "click", juce::String (button) }) && flushMessages(); }
+bool doubleClick (int button) { return runXdotool ({ "click", "--repeat", "2", "--delay", "40", juce::String (button) }) && flushMessages(); }
 bool key (const juce::String& keys) { return runXdotool ({ "key", "--clearmodifiers", keys }) && flushMessages(); }
 bool type (const juce::String& text) { return runXdotool ({ "type", "--", text }) && flushMessages(); }
 

@@ -49,6 +49,7 @@ bool moveToCentreOf (const juce::Component&);
 bool press (int button = 1);
 bool release (int button = 1);
 bool click (int button = 1);
+bool doubleClick (int button = 1);
 /** A key in xdotool's syntax, e.g. "ctrl+z", "Delete", "Return". */
 bool key (const juce::String& keys);
 bool type (const juce::String& text);

@@ -38,6 +38,40 @@ void sync()
         XSync (connection, False);
 }
 
+juce::Point<int> pointerPosition()
+{
+    if (connection == nullptr)
+        return {};
+
+    ::Window rootReturn = 0, childReturn = 0;
+    int rootX = 0, rootY = 0, winX = 0, winY = 0;
+    unsigned int mask = 0;
+    XQueryPointer (connection, DefaultRootWindow (connection), &rootReturn, &childReturn, &rootX, &rootY, &winX, &winY, &mask);
+    return { rootX, rootY };
+}
+
+void wakeJuceWindows()
+{
+    if (connection == nullptr)
+        return;
+
+    static const Atom wake = XInternAtom (connection, "VARNET_TEST_WAKE", False);
+
+    for (int i = 0; i < juce::ComponentPeer::getNumPeers(); ++i)
+    {
+        if (auto* peer = juce::ComponentPeer::getPeer (i))
+        {
+            XEvent event {};
+            event.xclient.type = ClientMessage;
+            event.xclient.window = (::Window) (juce::pointer_sized_uint) peer->getNativeHandle();
+            event.xclient.message_type = wake;
+            event.xclient.format = 32;
+            XSendEvent (connection, event.xclient.window, False, NoEventMask, &event);
+        }
+    }
+    XFlush (connection);
+}
+
 bool open()
 {
     if (connection != nullptr)

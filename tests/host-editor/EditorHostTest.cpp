@@ -1,7 +1,7 @@
 // The plug-in's own view, created through the VST3 interfaces by a host: shown in a real window,
 // resized and closed many times while the instance keeps playing.
 
-#include "PlaybackHostSupport.h"
+#include "host/PlaybackHostSupport.h"
 #include "ProbeEditor.h"
 #include "support/ProcessRunner.h"
 

@@ -282,6 +282,30 @@ TEST_F (EditorConstruction, TheHelpButtonOpensTheHelpUnderTheRealPointer)
     EXPECT_EQ (access.help()->getBounds(), Rect (0, 0, 1360, 820));
 }
 
+TEST_F (EditorConstruction, AClickOnTheTimelineDrawsANoteAsOneUndoableEdit)
+{
+    namespace gui = testing_support::gui;
+    const auto notesBefore = [this]
+    {
+        const auto project = processor.getProjectCopy();
+        return project.sections[(size_t) project.clampedActiveSectionIndex()].sequence[0].notes.size();
+    };
+    const auto before = notesBefore();
+
+    gui::DesktopWindow window (*editor, { 0, 0 });
+    const auto canvas = gui::DesktopWindow::screenBoundsOf (access.timeline());
+    ASSERT_TRUE (gui::input::moveTo (canvas.getPosition() + juce::Point<int> (80, 40))); // the top lane's empty start
+    ASSERT_TRUE (gui::input::click());
+
+    EXPECT_TRUE (gui::pumpUntil ([&] { return notesBefore() == before + 1; }));
+    EXPECT_TRUE (gui::pumpUntil ([this] { return access.selectedNoteModeButton().isEnabled(); }));
+    EXPECT_TRUE (dynamic_cast<juce::Button&> (access.selectedNoteModeButton()).getToggleState());
+    EXPECT_TRUE (processor.getUndoManager().canUndo());
+
+    processor.getUndoManager().undo();
+    EXPECT_TRUE (gui::pumpUntil ([&] { return notesBefore() == before; }));
+}
+
 TEST (EditorFirstRun, TheWelcomeDialogCoversTheEditorUntilAnswered)
 {
     TemporaryHome home;

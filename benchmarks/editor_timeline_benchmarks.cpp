@@ -1,5 +1,11 @@
 // The timeline canvas at the editor's default size: full paints, hit tests, drag steps and the
-// paint a playhead step costs.
+// paint a playhead step costs. Part of the editor benchmark program.
+//
+// Measured on the shared build machine (load 4 to 6), Release, ARGB software image at 1360 x 820:
+//   BM_TimelinePaint/40        2.2 ms   (8 lanes, 40 notes with labels and badges)
+//   BM_TimelinePaint/2048     20.6 ms   (8 lanes, 64 beats; one rounded body per note dominates)
+//   BM_TimelineNoteAt2048     11.6 us   BM_TimelineDragStep2048  0.04 us
+//   BM_TimelinePlayheadStep  185 to 216 us for the two 2-pixel strips a step repaints
 
 #include "editor/TimelineCanvas.h"
 
@@ -46,10 +52,10 @@ struct Canvas
     }
 
     VarneTTimelineCanvas canvas;
-    juce::Image image { juce::Image::RGB, width, height, true, juce::SoftwareImageType() };
+    juce::Image image { juce::Image::ARGB, width, height, true, juce::SoftwareImageType() };
 };
 
-void paintTimeline (benchmark::State& state)
+void BM_TimelinePaint (benchmark::State& state)
 {
     Canvas c (static_cast<int> (state.range (0)), 8, state.range (0) > 100 ? 64.0 : 8.0);
     for (auto _ : state)
@@ -59,9 +65,9 @@ void paintTimeline (benchmark::State& state)
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK (paintTimeline)->Arg (0)->Arg (40)->Arg (2048)->Unit (benchmark::kMillisecond);
+BENCHMARK (BM_TimelinePaint)->Arg (0)->Arg (40)->Arg (2048)->Unit (benchmark::kMillisecond);
 
-void noteAtOn2048Notes (benchmark::State& state)
+void BM_TimelineNoteAt2048 (benchmark::State& state)
 {
     Canvas c (2048, 8, 64.0);
     float x = 52.0f;
@@ -71,10 +77,10 @@ void noteAtOn2048Notes (benchmark::State& state)
         benchmark::DoNotOptimize (c.canvas.noteAt ({ x, 400.0f }));
     }
 }
-BENCHMARK (noteAtOn2048Notes)->Unit (benchmark::kMicrosecond);
+BENCHMARK (BM_TimelineNoteAt2048)->Unit (benchmark::kMicrosecond);
 
 // One mouse move of a running move gesture: hit state, snapping, the note's new place.
-void dragStepOn2048Notes (benchmark::State& state)
+void BM_TimelineDragStep2048 (benchmark::State& state)
 {
     Canvas c (2048, 8, 64.0);
     auto& canvas = c.canvas;
@@ -97,10 +103,10 @@ void dragStepOn2048Notes (benchmark::State& state)
     }
     canvas.mouseUp (event (down, down));
 }
-BENCHMARK (dragStepOn2048Notes)->Unit (benchmark::kMicrosecond);
+BENCHMARK (BM_TimelineDragStep2048)->Unit (benchmark::kMicrosecond);
 
 // What the playhead costs per step: a paint clipped to the strip it leaves and the strip it enters.
-void playheadStep (benchmark::State& state)
+void BM_TimelinePlayheadStep (benchmark::State& state)
 {
     Canvas c (static_cast<int> (state.range (0)), 8, state.range (0) > 100 ? 64.0 : 8.0);
     double beat = 0.0;
@@ -121,5 +127,5 @@ void playheadStep (benchmark::State& state)
     }
     state.counters["pixels/step"] = benchmark::Counter (static_cast<double> (pixels), benchmark::Counter::kAvgIterations);
 }
-BENCHMARK (playheadStep)->Arg (40)->Arg (2048)->Unit (benchmark::kMicrosecond);
+BENCHMARK (BM_TimelinePlayheadStep)->Arg (40)->Arg (2048)->Unit (benchmark::kMicrosecond);
 } // namespace
