@@ -73,7 +73,6 @@ void VarneTAudioProcessorEditor::midiChordsPitchSourceClicked() { showProjectUnc
 void VarneTAudioProcessorEditor::scalePitchSourceClicked() { showProjectUnchanged(); }
 void VarneTAudioProcessorEditor::scaleRootChanged() { if (! isUpdatingControls) showProjectUnchanged(); }
 void VarneTAudioProcessorEditor::scaleTypeChanged() { if (! isUpdatingControls) showProjectUnchanged(); }
-void VarneTAudioProcessorEditor::showProjectLibrary() {}
 void VarneTAudioProcessorEditor::showProjectJson() {}
 void VarneTAudioProcessorEditor::panicClicked() {}
 void VarneTAudioProcessorEditor::writeProjectChanges() {}
