@@ -67,7 +67,6 @@ void VarneTAudioProcessorEditor::dictionaryFilterChanged() { applyDictionaryFilt
 //==============================================================================
 // Actions still to come: the controls show the project as it is.
 
-void VarneTAudioProcessorEditor::showProjectLibrary() {}
 void VarneTAudioProcessorEditor::writeProjectChanges() {}
 void VarneTAudioProcessorEditor::revertProjectChanges() {}
 void VarneTAudioProcessorEditor::toggleAutoAdvance() { showProjectUnchanged(); }
