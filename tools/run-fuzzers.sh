@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang in their own build folder and runs each one.
+# Builds the libFuzzer targets with clang in their own build folder and runs each one. The folder's
+# layers are built with the address and undefined-behaviour sanitizers, for the tests run there too.
 # Usage: tools/run-fuzzers.sh [seconds per fuzzer, default 20]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -9,7 +10,7 @@ build=${VARNET_FUZZ_BUILD_DIR:-build-fuzz}
 jobs=${VARNET_JOBS:-3}
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DPython3_EXECUTABLE=/usr/bin/python3 -DVARNET_BUILD_FUZZERS=ON
+    -DPython3_EXECUTABLE=/usr/bin/python3 -DVARNET_BUILD_FUZZERS=ON -DVARNET_SANITIZE=ON
 cmake --build "$build" -j "$jobs" --target varnet_fuzzers
 
 status=0
