@@ -1,4 +1,5 @@
-// The editor's cost to open and to repaint at the default size, with the software renderer.
+// The editor's cost to open and to repaint at the default size, with the software renderer, and
+// the cost of an edit made in it: one value change of a slider drag, one committed note drag.
 
 #include "editor/PluginEditor.h"
 #include "model/DefaultProject.h"
@@ -80,4 +81,98 @@ void BM_EditorFullRepaint (benchmark::State& state)
     processor.editorBeingDeleted (editor.get());
 }
 BENCHMARK (BM_EditorFullRepaint)->Unit (benchmark::kMillisecond);
+} // namespace
+
+/** Reaches the controls a user drags. */
+class VarneTEditorActionsTestAccess
+{
+public:
+    explicit VarneTEditorActionsTestAccess (VarneTAudioProcessorEditor& e) : editor (e) {}
+
+    void selectFirstNote()
+    {
+        editor.timeline.selectedIndex = 0;
+        editor.canvasSelectionChanged();
+    }
+    void dragVelocityTo (int v) { editor.velocitySlider.setValue (v, juce::sendNotificationSync); }
+    void commitNoteDragTo (double beat)
+    {
+        editor.canvasBeginEdit();
+        editor.timeline.pattern.notes[0].startBeat = beat;
+        editor.canvasEditCommitted();
+    }
+
+private:
+    VarneTAudioProcessorEditor& editor;
+};
+
+namespace
+{
+/** The default project grown by copies of its Section until its text holds about `bytes`. */
+VarneT::Project songOfAbout (size_t bytes)
+{
+    auto project = VarneT::makeDefaultProject();
+    if (bytes == 0)
+        return project;
+    const auto section = project.sections[0];
+    while (VarneT::projectJsonTextBytes (project) < bytes && project.sections.size() < 64)
+    {
+        auto copy = section;
+        copy.name = "Section " + juce::String (project.sections.size() + 1);
+        auto& sequence = project.sections.back().sequence;
+        if (sequence.size() < 4)
+        {
+            auto pattern = section.sequence[0];
+            pattern.name = "Pattern " + juce::String (sequence.size() + 1);
+            sequence.push_back (pattern);
+        }
+        else
+        {
+            project.sections.push_back (copy);
+        }
+    }
+    return project;
+}
+
+struct EditingBench
+{
+    explicit EditingBench (benchmark::State& state)
+    {
+        testing_support::isolateUserFolders();
+        processor.getTelemetryClient().markWelcomeSeen();
+        const auto project = songOfAbout ((size_t) state.range (0) * 1024);
+        if (const auto error = processor.commitProject (project); error.isNotEmpty())
+            state.SkipWithError (error.toRawUTF8());
+        state.counters["json_kb"] = (double) VarneT::projectJsonTextBytes (project) / 1024.0;
+        editor = std::make_unique<VarneTAudioProcessorEditor> (processor);
+        editor->setSize (1360, 820);
+        access = std::make_unique<VarneTEditorActionsTestAccess> (*editor);
+        access->selectFirstNote();
+    }
+
+    ~EditingBench() { processor.editorBeingDeleted (editor.get()); }
+
+    VarneTAudioProcessor processor;
+    std::unique_ptr<VarneTAudioProcessorEditor> editor;
+    std::unique_ptr<VarneTEditorActionsTestAccess> access;
+};
+
+void BM_EditorSliderValueChange (benchmark::State& state)
+{
+    EditingBench bench (state);
+    bench.processor.getUndoManager().beginNewTransaction();
+    int v = 40;
+    for (auto _ : state)
+        bench.access->dragVelocityTo (v = v == 40 ? 41 : 40);
+}
+BENCHMARK (BM_EditorSliderValueChange)->ArgNames ({ "kb" })->Arg (0)->Arg (72)->Arg (260)->Unit (benchmark::kMillisecond);
+
+void BM_EditorNoteDragCommit (benchmark::State& state)
+{
+    EditingBench bench (state);
+    double beat = 0.0;
+    for (auto _ : state)
+        bench.access->commitNoteDragTo (beat = beat == 0.0 ? 0.5 : 0.0);
+}
+BENCHMARK (BM_EditorNoteDragCommit)->ArgNames ({ "kb" })->Arg (0)->Arg (72)->Arg (260)->Unit (benchmark::kMillisecond);
 } // namespace
