@@ -6,6 +6,8 @@
 #include "editor/PluginEditor.h"
 #include "model/DefaultProject.h"
 #include "model/ProjectComparison.h"
+#include "model/ProjectJson.h"
+#include "model/ProjectValidation.h"
 #include "plugin/SectionParameter.h"
 #include "support/TemporaryHome.h"
 #include "support/gui/GuiTestBench.h"
@@ -139,7 +141,7 @@ struct EditorActions : ::testing::Test
 
     void start (const Project& project, int selected = 0)
     {
-        ASSERT_TRUE (processor.applyProjectEdit (project, false).isEmpty());
+        ASSERT_EQ (processor.applyProjectEdit (project, false), juce::String());
         processor.markProjectClean();
         processor.getUndoManager().clearUndoHistory();
         access.selectedPattern() = selected;
@@ -370,6 +372,46 @@ TEST_F (EditorActions, AutoAdvanceSetsTheHostParameterAndOffKeepsTheActiveSectio
     EXPECT_FLOAT_EQ (parameter->getValue(), parameter->indexToValue (2));
     EXPECT_EQ (processor.getProjectCopy().sectionPlaybackMode, VarneT::SectionPlaybackMode::loopSection);
     EXPECT_EQ (access.status(), "This section will repeat");
+}
+
+TEST_F (EditorActions, AFailedAutoAdvanceEditWithdrawsItsPlaybackModeRequest)
+{
+    // A project one byte under the size limit: the longer mode name no longer fits.
+    auto project = projectOf ({ 1 });
+    auto& sequence = project.sections[0].sequence;
+    const auto size = [&project] { return (std::int64_t) VarneT::projectJsonTextBytes (project); };
+    const auto limit = (std::int64_t) VarneT::maxProjectJsonBytes - 1;
+    int nextId = 0;
+    auto addNote = [&] (VarneT::Pattern& p) { p.notes.push_back (noteAt (0.0, "x" + juce::String (100000 + nextId++))); };
+
+    addNote (sequence[0]);
+    const auto before = size();
+    addNote (sequence[0]);
+    const auto perNote = size() - before;
+    auto notesToAdd = (limit - size()) / perNote;
+    for (int p = 0; notesToAdd > 0; ++p)
+    {
+        if (p >= (int) sequence.size())
+            sequence.push_back (sequence[0]), sequence.back().notes.resize (1), sequence.back().name = "P" + juce::String (p + 1);
+        for (; notesToAdd > 0 && sequence[(size_t) p].notes.size() < 2000; --notesToAdd)
+            addNote (sequence[(size_t) p]);
+    }
+    while (size() > limit)
+        sequence.back().notes.pop_back();
+    for (auto& pattern : sequence)
+    {
+        const auto room = std::min<std::int64_t> (limit - size(), 200);
+        pattern.name += juce::String::repeatedString ("a", (int) room);
+    }
+    ASSERT_EQ (size(), limit);
+    start (project);
+
+    access.autoAdvance (true);
+    EXPECT_EQ (processor.getPlaybackModeRequest(), -1);
+    EXPECT_EQ (processor.getProjectCopy().sectionPlaybackMode, VarneT::SectionPlaybackMode::loopSection);
+    EXPECT_TRUE (access.status().isNotEmpty());
+    EXPECT_NE (access.status(), "Following the DAW playhead through Sections");
+    EXPECT_FALSE (processor.getUndoManager().canUndo());
 }
 
 TEST_F (EditorActions, PitchItemsDecodeAndRegisterFolds)
