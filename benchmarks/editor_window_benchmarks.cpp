@@ -94,12 +94,18 @@ public:
         editor.timeline.selectedIndex = 0;
         editor.canvasSelectionChanged();
     }
-    void dragVelocityTo (int v) { editor.velocitySlider.setValue (v, juce::sendNotificationSync); }
+    // Each edit is followed by the refresh that the processor's change broadcast brings.
+    void dragVelocityTo (int v)
+    {
+        editor.velocitySlider.setValue (v, juce::sendNotificationSync);
+        editor.refreshFromProcessor();
+    }
     void commitNoteDragTo (double beat)
     {
         editor.canvasBeginEdit();
         editor.timeline.pattern.notes[0].startBeat = beat;
         editor.canvasEditCommitted();
+        editor.refreshFromProcessor();
     }
 
 private:
@@ -164,6 +170,10 @@ void BM_EditorSliderValueChange (benchmark::State& state)
     int v = 40;
     for (auto _ : state)
         bench.access->dragVelocityTo (v = v == 40 ? 41 : 40);
+
+    const auto project = bench.processor.getProjectCopy();
+    if (project.sections[(size_t) project.clampedActiveSectionIndex()].sequence[0].notes[0].velocity != v)
+        state.SkipWithError ("the drag did not reach the project");
 }
 BENCHMARK (BM_EditorSliderValueChange)->ArgNames ({ "kb" })->Arg (0)->Arg (72)->Arg (260)->Unit (benchmark::kMillisecond);
 
@@ -173,6 +183,10 @@ void BM_EditorNoteDragCommit (benchmark::State& state)
     double beat = 0.0;
     for (auto _ : state)
         bench.access->commitNoteDragTo (beat = beat == 0.0 ? 0.5 : 0.0);
+
+    const auto project = bench.processor.getProjectCopy();
+    if (project.sections[(size_t) project.clampedActiveSectionIndex()].sequence[0].notes[0].startBeat != beat)
+        state.SkipWithError ("the drag did not reach the project");
 }
 BENCHMARK (BM_EditorNoteDragCommit)->ArgNames ({ "kb" })->Arg (0)->Arg (72)->Arg (260)->Unit (benchmark::kMillisecond);
 } // namespace
