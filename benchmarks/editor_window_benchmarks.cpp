@@ -114,29 +114,40 @@ private:
 
 namespace
 {
-/** The default project grown by copies of its Section until its text holds about `bytes`. */
+/** The default project grown by copies of its Pattern, four to a Section and up to sixteen once
+    there are 64 Sections, until its text holds about `bytes`. */
 VarneT::Project songOfAbout (size_t bytes)
 {
     auto project = VarneT::makeDefaultProject();
     if (bytes == 0)
         return project;
-    const auto section = project.sections[0];
-    while (VarneT::projectJsonTextBytes (project) < bytes && project.sections.size() < 64)
+
+    const auto pattern = project.sections[0].sequence[0];
+    const auto base = (std::int64_t) VarneT::projectJsonTextBytes (project);
+    project.sections[0].sequence.push_back (pattern);
+    const auto perPattern = std::max<std::int64_t> (1, (std::int64_t) VarneT::projectJsonTextBytes (project) - base);
+    project.sections[0].sequence.pop_back();
+
+    auto patterns = std::max<std::int64_t> (0, ((std::int64_t) bytes - base) / perPattern);
+    const auto perSection = patterns > 64 * 4 ? 16 : 4;
+    auto section = project.sections[0];
+    for (auto* s = &project.sections[0]; patterns > 0; --patterns)
     {
-        auto copy = section;
-        copy.name = "Section " + juce::String (project.sections.size() + 1);
-        auto& sequence = project.sections.back().sequence;
-        if (sequence.size() < 4)
+        if ((int) s->sequence.size() >= perSection)
         {
-            auto pattern = section.sequence[0];
-            pattern.name = "Pattern " + juce::String (sequence.size() + 1);
-            sequence.push_back (pattern);
+            if (project.sections.size() >= 64)
+                break;
+            section.name = "Section " + juce::String (project.sections.size() + 1);
+            section.sequence = { pattern };
+            project.sections.push_back (section);
+            s = &project.sections.back();
+            continue;
         }
-        else
-        {
-            project.sections.push_back (copy);
-        }
+        s->sequence.push_back (pattern);
+        s->sequence.back().name = "Pattern " + juce::String (s->sequence.size());
     }
+    while (VarneT::projectJsonTextBytes (project) > VarneT::maxProjectJsonBytes)
+        project.sections.back().sequence.pop_back();
     return project;
 }
 
@@ -175,7 +186,7 @@ void BM_EditorSliderValueChange (benchmark::State& state)
     if (project.sections[(size_t) project.clampedActiveSectionIndex()].sequence[0].notes[0].velocity != v)
         state.SkipWithError ("the drag did not reach the project");
 }
-BENCHMARK (BM_EditorSliderValueChange)->ArgNames ({ "kb" })->Arg (0)->Arg (72)->Arg (260)->Unit (benchmark::kMillisecond);
+BENCHMARK (BM_EditorSliderValueChange)->ArgNames ({ "kb" })->Arg (0)->Arg (72)->Arg (260)->Arg (4000)->Unit (benchmark::kMillisecond);
 
 void BM_EditorNoteDragCommit (benchmark::State& state)
 {
@@ -188,5 +199,5 @@ void BM_EditorNoteDragCommit (benchmark::State& state)
     if (project.sections[(size_t) project.clampedActiveSectionIndex()].sequence[0].notes[0].startBeat != beat)
         state.SkipWithError ("the drag did not reach the project");
 }
-BENCHMARK (BM_EditorNoteDragCommit)->ArgNames ({ "kb" })->Arg (0)->Arg (72)->Arg (260)->Unit (benchmark::kMillisecond);
+BENCHMARK (BM_EditorNoteDragCommit)->ArgNames ({ "kb" })->Arg (0)->Arg (72)->Arg (260)->Arg (4000)->Unit (benchmark::kMillisecond);
 } // namespace
