@@ -1,23 +1,9 @@
 #include "editor/PluginEditor.h"
 
-// The handlers of the header, library and JSON controls, whose actions are not built yet: they show
-// the project unchanged. The strip, menu, note and inspector actions have files of their own.
+// The strip, menu, note and inspector actions have files of their own (EditorStripActions.cpp,
+// EditorMenus.cpp, EditorNoteActions.cpp); the header, library and export actions too.
 
 void VarneTAudioProcessorEditor::showProjectUnchanged()
 {
     refreshFromProcessor();
 }
-
-//==============================================================================
-// Actions still to come: the controls show the project as it is.
-
-void VarneTAudioProcessorEditor::instanceNameFinished() { showProjectUnchanged(); }
-void VarneTAudioProcessorEditor::cancelInstanceNameEdit() { showProjectUnchanged(); }
-void VarneTAudioProcessorEditor::midiChordsPitchSourceClicked() { showProjectUnchanged(); }
-void VarneTAudioProcessorEditor::scalePitchSourceClicked() { showProjectUnchanged(); }
-void VarneTAudioProcessorEditor::scaleRootChanged() { if (! isUpdatingControls) showProjectUnchanged(); }
-void VarneTAudioProcessorEditor::scaleTypeChanged() { if (! isUpdatingControls) showProjectUnchanged(); }
-void VarneTAudioProcessorEditor::showProjectLibrary() {}
-void VarneTAudioProcessorEditor::showProjectJson() {}
-void VarneTAudioProcessorEditor::panicClicked() {}
-

@@ -294,7 +294,7 @@ void VarneTAudioProcessorEditor::cancelPatternRename()
 void VarneTAudioProcessorEditor::writeProjectChanges()
 {
     processor.markProjectClean();
-    markProjectClean();
+    updateWriteRevertButtons();
     showStatus ("Project changes written");
 }
 
@@ -318,6 +318,7 @@ void VarneTAudioProcessorEditor::revertProjectChanges()
         processor.updateHostDisplay (juce::AudioProcessorListener::ChangeDetails().withNonParameterStateChanged (true));
     }
     refreshFromProcessor();
+    updateProjectsButton (true);
     showStatus ("Project changes reverted");
 }
 

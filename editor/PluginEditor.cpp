@@ -98,6 +98,7 @@ VarneTAudioProcessorEditor::VarneTAudioProcessorEditor (VarneTAudioProcessor& p)
 
 VarneTAudioProcessorEditor::~VarneTAudioProcessorEditor()
 {
+    sectionMidiExport.dismissSaveDialog();
     stopTimer();
     removeMouseListener (this);
     processor.removeChangeListener (this);
@@ -270,6 +271,7 @@ void VarneTAudioProcessorEditor::buildPerformanceControls()
     sectionMidiDragButton.setEdgeIndent (2);
     sectionMidiDragButton.setMouseCursor (juce::MouseCursor::DraggingHandCursor);
     sectionMidiDragButton.setTooltip ("Drag active Section MIDI | Right-click: copy or save");
+    wireSectionMidiButton();
 
     undoButton.setTooltip ("Undo the last performance edit (Cmd/Ctrl+Z).");
     redoButton.setTooltip ("Redo the last undone performance edit (Cmd/Ctrl+Shift+Z).");
@@ -405,7 +407,10 @@ void VarneTAudioProcessorEditor::buildPerformanceControls()
 
 void VarneTAudioProcessorEditor::buildProjectOverlays()
 {
-    // The JSON, library and unsaved-project overlays join with their actions.
+    jsonOverlay = std::make_unique<ProjectJsonOverlay>();
+    jsonOverlay->onApply = [this] (const juce::String& text) { return applyJsonFromOverlay (text); };
+    addChildComponent (*jsonOverlay);
+    buildLibraryOverlays();
 }
 
 //==============================================================================
@@ -840,14 +845,11 @@ void VarneTAudioProcessorEditor::showError (const juce::String& text)
     bottomLineLabel.setText (text, juce::dontSendNotification);
 }
 
-void VarneTAudioProcessorEditor::markProjectClean()
-{
-    cleanProjectJson = juce::JSON::toString (processor.getProjectVar());
-    projectModified = false;
-}
-
 //==============================================================================
-void VarneTAudioProcessorEditor::timerCallback() {}
+void VarneTAudioProcessorEditor::timerCallback()
+{
+    updateProjectsButton (false); // the library's modified check, at most every 500 ms
+}
 
 void VarneTAudioProcessorEditor::changeListenerCallback (juce::ChangeBroadcaster* source)
 {

@@ -2,9 +2,15 @@
 
 #include "editor/EditorComponents.h"
 #include "editor/EditorLayout.h"
+#include "editor/ProjectJsonOverlay.h"
+#include "editor/SectionMidiDragButton.h"
+#include "editor/SectionMidiExportActions.h"
 #include "editor/SequenceStrip.h"
 #include "editor/TimelineCanvas.h"
 #include "editor/VarneTTheme.h"
+#include "editor/library/ProjectDirtyOverlay.h"
+#include "editor/library/ProjectLibraryController.h"
+#include "editor/library/ProjectLibraryOverlay.h"
 #include "kit/EditorScaling.h"
 #include "kit/HelpContent.h"
 #include "kit/HelpDialog.h"
@@ -15,6 +21,7 @@
 #include <juce_gui_extra/juce_gui_extra.h>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -28,6 +35,7 @@ class VarneTAudioProcessorEditor : public juce::AudioProcessorEditor,
 public:
     using SequenceStrip = VarneTSequenceStrip;
     using TimelineCanvas = VarneTTimelineCanvas;
+    using SectionMidiDragButton = ::SectionMidiDragButton;
 
     using ContentWrapper = VarneTEditorComponents::ContentWrapper;
     using ScaleResetCorner = VarneTEditorComponents::ScaleResetCorner;
@@ -65,6 +73,14 @@ public:
     void showError (const juce::String&);
     void applyDictionaryFilter();
 
+    // The project library and the Section MIDI export (EditorLibraryAndExport.cpp).
+    void updateProjectsButton (bool force);
+    void updateWriteRevertButtons();
+    juce::File exportActiveSectionMidi();
+
+    /** Shows a folder in the file manager; empty means the system's own launcher. */
+    std::function<void (const juce::File&)> onRevealFolder;
+
     /** The geometry the last layout used. */
     const VarneTEditorLayout& getLayout() const noexcept { return layout; }
     juce::Component& getContentWrapper() noexcept { return contentWrapper; }
@@ -76,6 +92,7 @@ public:
 private:
     friend class VarneTEditorTestAccess;
     friend class VarneTEditorActionsTestAccess;
+    friend class VarneTHeaderActionsTestAccess;
 
     void timerCallback() override;
     void changeListenerCallback (juce::ChangeBroadcaster*) override;
@@ -88,9 +105,24 @@ private:
     void buildSequenceStrips();
     void buildPerformanceControls();
     void buildProjectOverlays();
+    void buildLibraryOverlays();
+    void wireSectionMidiButton();
     void markProjectClean();
     void showPitchSourceFromProject (const VarneT::Project&);
     void rebuildPitchChoices (bool scaleSource, int degreeCount);
+
+    // Header actions.
+    void commitInstanceName();
+    void choosePitchSource (VarneT::PitchSource, juce::TextButton&);
+    void applyProjectControlEdit (const std::function<void (VarneT::Project&)>& change);
+
+    // The project JSON overlay's apply path: the empty text on success, else the message.
+    juce::String applyProjectJson (const juce::String& text);
+    juce::Result applyJsonFromOverlay (const juce::String& text);
+
+    juce::File prepareSectionMidiFile();
+    void midiDragStatus (const juce::String&);
+    void showSectionMidiMenu();
 
     void showHelp();
     void forceHeartbeatAfterOpen();
@@ -146,7 +178,7 @@ private:
     void applySelectedNoteChance();
     void applySelectedNoteImportance();
 
-    // Renaming a tile in place, and the two context menus built apart from being shown.
+    // Renaming a tile in place, and the context menus built apart from being shown.
     void beginSectionRename (int index);
     void commitSectionRename();
     void beginPatternRename (int index);
@@ -167,11 +199,18 @@ private:
     VarneTAudioProcessor& processor;
     VarneTTheme::LookAndFeel theme;
     tolmek::PopupMenuPlacement::Host popupHost;
+    SectionMidiExportActions sectionMidiExport { processor, *this,
+                                                 { [this] (const juce::String& t) { showStatus (t); },
+                                                   [this] (const juce::String& t) { showError (t); } } };
     bool isUpdatingControls = false;
     std::vector<int> dictionaryRows;
     std::unique_ptr<HelpOverlay> helpOverlay;
     std::unique_ptr<tolmek::WelcomeDialog> welcomeDialog;
-    std::unique_ptr<juce::Component> jsonOverlay, libraryOverlay, dirtyOverlay;
+    std::unique_ptr<ProjectJsonOverlay> jsonOverlay;
+    std::unique_ptr<ProjectLibraryOverlay> libraryOverlay;
+    std::unique_ptr<ProjectDirtyOverlay> dirtyOverlay;
+    /** The library state and actions; goes before the overlays it speaks to. */
+    std::unique_ptr<ProjectLibraryController> libraryController;
     juce::String statusText, helpLineText;
     int statusTicks = 0;
     bool statusIsError = false;
@@ -185,11 +224,6 @@ private:
 
     juce::TextButton writeButton { "Write" }, revertButton { "Revert" };
 
-    juce::File libraryProjectFile;
-    juce::String libraryProjectSha256, libraryProjectName, libraryProjectDescription, cleanProjectJson;
-    bool projectModified = false;
-    juce::uint32 lastModifiedCheckMs = 0;
-
     int cachedPitchSource = 0;
     int cachedDegreeCount = 7;
 
@@ -198,7 +232,7 @@ private:
     juce::TextButton midiChordsButton { "MIDI Chords" }, scaleSourceButton { "Scale" };
     juce::Label chordLabel;
     juce::ComboBox scaleRootBox, scaleTypeBox;
-    juce::DrawableButton sectionMidiDragButton { "Drag active Section MIDI", juce::DrawableButton::ImageOnButtonBackground };
+    SectionMidiDragButton sectionMidiDragButton { "Drag active Section MIDI" };
     juce::TextButton undoButton { "Undo" }, redoButton { "Redo" };
     juce::TextButton projectsButton { "Projects" }, jsonButton { "{}" }, panicButton { "Panic" }, helpButton { "?" };
     juce::Label sectionsCaption;
