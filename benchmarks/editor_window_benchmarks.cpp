@@ -1,4 +1,5 @@
-// The editor's cost to open and to repaint at the default size, with the software renderer.
+// The editor's cost to open and to repaint at the default size, with the software renderer, and
+// the cost of an edit made in it: one value change of a slider drag, one committed note drag.
 
 #include "editor/PluginEditor.h"
 #include "model/DefaultProject.h"
@@ -80,4 +81,123 @@ void BM_EditorFullRepaint (benchmark::State& state)
     processor.editorBeingDeleted (editor.get());
 }
 BENCHMARK (BM_EditorFullRepaint)->Unit (benchmark::kMillisecond);
+} // namespace
+
+/** Reaches the controls a user drags. */
+class VarneTEditorActionsTestAccess
+{
+public:
+    explicit VarneTEditorActionsTestAccess (VarneTAudioProcessorEditor& e) : editor (e) {}
+
+    void selectFirstNote()
+    {
+        editor.timeline.selectedIndex = 0;
+        editor.canvasSelectionChanged();
+    }
+    // Each edit is followed by the refresh that the processor's change broadcast brings.
+    void dragVelocityTo (int v)
+    {
+        editor.velocitySlider.setValue (v, juce::sendNotificationSync);
+        editor.refreshFromProcessor();
+    }
+    void commitNoteDragTo (double beat)
+    {
+        editor.canvasBeginEdit();
+        editor.timeline.pattern.notes[0].startBeat = beat;
+        editor.canvasEditCommitted();
+        editor.refreshFromProcessor();
+    }
+
+private:
+    VarneTAudioProcessorEditor& editor;
+};
+
+namespace
+{
+/** The default project grown by copies of its Pattern, four to a Section and up to sixteen once
+    there are 64 Sections, until its text holds about `bytes`. */
+VarneT::Project songOfAbout (size_t bytes)
+{
+    auto project = VarneT::makeDefaultProject();
+    if (bytes == 0)
+        return project;
+
+    const auto pattern = project.sections[0].sequence[0];
+    const auto base = (std::int64_t) VarneT::projectJsonTextBytes (project);
+    project.sections[0].sequence.push_back (pattern);
+    const auto perPattern = std::max<std::int64_t> (1, (std::int64_t) VarneT::projectJsonTextBytes (project) - base);
+    project.sections[0].sequence.pop_back();
+
+    auto patterns = std::max<std::int64_t> (0, ((std::int64_t) bytes - base) / perPattern);
+    const auto perSection = patterns > 64 * 4 ? 16 : 4;
+    auto section = project.sections[0];
+    for (auto* s = &project.sections[0]; patterns > 0; --patterns)
+    {
+        if ((int) s->sequence.size() >= perSection)
+        {
+            if (project.sections.size() >= 64)
+                break;
+            section.name = "Section " + juce::String (project.sections.size() + 1);
+            section.sequence = { pattern };
+            project.sections.push_back (section);
+            s = &project.sections.back();
+            continue;
+        }
+        s->sequence.push_back (pattern);
+        s->sequence.back().name = "Pattern " + juce::String (s->sequence.size());
+    }
+    while (VarneT::projectJsonTextBytes (project) > VarneT::maxProjectJsonBytes)
+        project.sections.back().sequence.pop_back();
+    return project;
+}
+
+struct EditingBench
+{
+    explicit EditingBench (benchmark::State& state)
+    {
+        testing_support::isolateUserFolders();
+        processor.getTelemetryClient().markWelcomeSeen();
+        const auto project = songOfAbout ((size_t) state.range (0) * 1024);
+        if (const auto error = processor.commitProject (project); error.isNotEmpty())
+            state.SkipWithError (error.toRawUTF8());
+        state.counters["json_kb"] = (double) VarneT::projectJsonTextBytes (project) / 1024.0;
+        editor = std::make_unique<VarneTAudioProcessorEditor> (processor);
+        editor->setSize (1360, 820);
+        access = std::make_unique<VarneTEditorActionsTestAccess> (*editor);
+        access->selectFirstNote();
+    }
+
+    ~EditingBench() { processor.editorBeingDeleted (editor.get()); }
+
+    VarneTAudioProcessor processor;
+    std::unique_ptr<VarneTAudioProcessorEditor> editor;
+    std::unique_ptr<VarneTEditorActionsTestAccess> access;
+};
+
+void BM_EditorSliderValueChange (benchmark::State& state)
+{
+    EditingBench bench (state);
+    bench.processor.getUndoManager().beginNewTransaction();
+    int v = 40;
+    for (auto _ : state)
+        bench.access->dragVelocityTo (v = v == 40 ? 41 : 40);
+
+    const auto project = bench.processor.getProjectCopy();
+    if (project.sections[(size_t) project.clampedActiveSectionIndex()].sequence[0].notes[0].velocity != v)
+        state.SkipWithError ("the drag did not reach the project");
+}
+BENCHMARK (BM_EditorSliderValueChange)->ArgNames ({ "kb" })->Arg (0)->Arg (72)->Arg (260)->Arg (4000)->Unit (benchmark::kMillisecond);
+
+void BM_EditorNoteDragCommit (benchmark::State& state)
+{
+    EditingBench bench (state);
+    double beat = 0.0;
+    for (auto _ : state)
+        bench.access->commitNoteDragTo (beat = beat == 0.0 ? 0.5 : 0.0);
+
+    const auto project = bench.processor.getProjectCopy();
+    if (project.sections[(size_t) project.clampedActiveSectionIndex()].sequence[0].notes[0].startBeat != beat)
+        state.SkipWithError ("the drag did not reach the project");
+}
+BENCHMARK (BM_EditorNoteDragCommit)->ArgNames ({ "kb" })->Arg (0)->Arg (72)->Arg (260)->Arg (4000)->Unit (benchmark::kMillisecond);
 } // namespace

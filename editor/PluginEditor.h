@@ -91,6 +91,7 @@ public:
 
 private:
     friend class VarneTEditorTestAccess;
+    friend class VarneTEditorActionsTestAccess;
     friend class VarneTHeaderActionsTestAccess;
 
     void timerCallback() override;
@@ -176,6 +177,20 @@ private:
     void applySelectedNoteVelocity();
     void applySelectedNoteChance();
     void applySelectedNoteImportance();
+
+    // Renaming a tile in place, and the context menus built apart from being shown.
+    void beginSectionRename (int index);
+    void commitSectionRename();
+    void beginPatternRename (int index);
+    void commitPatternRename();
+    juce::PopupMenu buildPatternOptionsMenu() const;
+    juce::PopupMenu buildSectionTileMenu (int index) const;
+    juce::PopupMenu buildPatternTileMenu (int index) const;
+    void handlePatternOptionsResult (int id);
+    void handleSectionTileMenuResult (int index, int repeatCount, int id);
+    void handlePatternTileMenuResult (int index, int id);
+    void showThemedMenu (const juce::PopupMenu&, juce::Component& target, juce::Rectangle<int> screenArea, std::function<void (int)>);
+    void applyToSelectedNote (const std::function<void (VarneT::NoteEvent&)>&);
 
     /** What a handler whose action is not built yet does: show the project as it is, so that no
         control claims a change that did not happen. */

@@ -97,6 +97,10 @@ public:
     void requestReseek() noexcept { reseekRequested.store (true); }
     void queueSection (int index) noexcept { queuedSectionRequest.store (index); }
     void requestPlaybackMode (bool autoAdvance) noexcept { playbackModeRequest.store (autoAdvance ? 1 : 0); }
+    void withdrawPlaybackModeRequest() noexcept { playbackModeRequest.store (-1); }
+    int getPlaybackModeRequest() const noexcept { return playbackModeRequest.load(); }
+    std::shared_ptr<const VarneT::Project> getBaselineProject() const { return baselineProject.load(); }
+    SectionParameter* getSectionParameter() const noexcept { return sectionParameter; }
 
     // Playback display, written by the audio thread once per block.
     bool isGenerating() const noexcept { return generating.load (std::memory_order_relaxed); }
