@@ -67,7 +67,7 @@ void VarneTAudioProcessorEditor::dictionaryFilterChanged() { applyDictionaryFilt
 //==============================================================================
 // Actions still to come: the controls show the project as it is.
 
-void VarneTAudioProcessorEditor::instanceNameFinished() { showProjectUnchanged(); }
+void VarneTAudioProcessorEditor::instanceNameFinished() { commitInstanceName(); }
 void VarneTAudioProcessorEditor::cancelInstanceNameEdit() { showProjectUnchanged(); }
 void VarneTAudioProcessorEditor::midiChordsPitchSourceClicked() { showProjectUnchanged(); }
 void VarneTAudioProcessorEditor::scalePitchSourceClicked() { showProjectUnchanged(); }
@@ -91,10 +91,10 @@ void VarneTAudioProcessorEditor::movePattern (int, int) {}
 void VarneTAudioProcessorEditor::patternTileDoubleClicked (int) {}
 void VarneTAudioProcessorEditor::showPatternTileMenu (int) {}
 void VarneTAudioProcessorEditor::addPattern() {}
-void VarneTAudioProcessorEditor::sectionRenameFinished() { sectionRenameField.setVisible (false); }
-void VarneTAudioProcessorEditor::cancelSectionRename() { sectionRenameField.setVisible (false); }
-void VarneTAudioProcessorEditor::patternRenameFinished() { patternRenameField.setVisible (false); }
-void VarneTAudioProcessorEditor::cancelPatternRename() { patternRenameField.setVisible (false); }
+void VarneTAudioProcessorEditor::sectionRenameFinished() { commitSectionRename(); }
+void VarneTAudioProcessorEditor::cancelSectionRename() { renamingSectionIndex = -1; sectionRenameField.setVisible (false); }
+void VarneTAudioProcessorEditor::patternRenameFinished() { commitPatternRename(); }
+void VarneTAudioProcessorEditor::cancelPatternRename() { renamingPatternIndex = renamingPatternSectionIndex = -1; patternRenameField.setVisible (false); }
 void VarneTAudioProcessorEditor::undoClicked() {}
 void VarneTAudioProcessorEditor::redoClicked() {}
 void VarneTAudioProcessorEditor::showPatternOptionsMenu() {}

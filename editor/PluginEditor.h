@@ -75,6 +75,24 @@ public:
 
 private:
     friend class VarneTEditorTestAccess;
+    friend class VarneTLiveEditorTestAccess;
+
+    // Refresh, playback following, status line, keys and change tracking.
+    void updatePitchSourceLabel (const VarneT::Project&, const juce::String& chordName);
+    void beginSectionRename (int index);
+    void commitSectionRename();
+    void beginPatternRename (int index);
+    void commitPatternRename();
+    void updateHelpDock (juce::Component* underMouse);
+    bool isAnyOverlayVisible() const;
+    void commitInstanceName();
+    bool isProjectDirty();
+    void updateProjectsButton (bool force);
+    void updateWriteRevertButtons();
+    void adoptCleanSnapshot();
+    void setUpDictionary();
+    void selectDictionaryRowFor (const VarneT::Pattern&);
+    void paintDictionaryRow (const VarneT::Pattern&, juce::Graphics&, int width, int height, bool selected) const;
 
     void timerCallback() override;
     void changeListenerCallback (juce::ChangeBroadcaster*) override;
