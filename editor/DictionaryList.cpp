@@ -83,7 +83,8 @@ void VarneTAudioProcessorEditor::applyDictionaryFilter()
 
     dictionaryList.updateContent();
     dictionaryList.deselectAllRows();
-    refreshFromProcessor();
+    if (isTimerRunning()) // during the construction the controls are not set up yet; it refreshes at its end
+        refreshFromProcessor();
 }
 
 void VarneTAudioProcessorEditor::selectDictionaryRowFor (const VarneT::Pattern& shown)
