@@ -45,6 +45,10 @@ public:
     juce::Component* help() { return editor.helpOverlay.get(); }
     juce::Component* welcome() { return editor.welcomeDialog.get(); }
     juce::Button& writeButton() { return editor.writeButton; }
+    juce::Slider& densitySlider() { return editor.densitySlider; }
+    juce::Label& bottomLineLabel() { return editor.bottomLineLabel; }
+    void showHelp() { editor.showHelp(); }
+    void helpDockFor (juce::Component* c) { editor.updateHelpDock (c); }
 
     void showStatus (const juce::String& t) { editor.showStatus (t); }
     void showError (const juce::String& t) { editor.showError (t); }
@@ -439,4 +443,62 @@ TEST_F (LiveEditor, AReopenedEditorStillKnowsTheProjectIsModified)
     close();
     open();
     EXPECT_EQ (access->projectsText(), juce::String (juce::CharPointer_UTF8 ("Projects \xe2\x80\xa2")));
+}
+
+TEST_F (LiveEditor, HelpLineFollowsTheRealPointer)
+{
+    open();
+    gui::DesktopWindow window (*editor);
+    auto& timeline = access->timeline();
+    ASSERT_FALSE (timeline.pattern.notes.empty());
+
+    auto lineUnder = [&] (juce::Component& c, juce::Point<int> local, const juce::String& expected)
+    {
+        gui::input::moveTo (c.localPointToGlobal (local));
+        return gui::pumpUntil ([&] { access->tick(); return access->bottomLine() == expected; }, 5000);
+    };
+
+    auto& slider = access->densitySlider();
+    EXPECT_TRUE (lineUnder (slider, slider.getLocalBounds().getCentre(), slider.getTooltip()));
+
+    const auto note = timeline.noteBounds (0).toNearestInt().getCentre();
+    ASSERT_TRUE (gui::input::moveTo (timeline.localPointToGlobal (note)));
+    ASSERT_TRUE (gui::pumpUntil ([&] { access->tick(); return timeline.isMouseOver() && timeline.getTooltip().isNotEmpty(); }, 5000));
+    EXPECT_EQ (access->bottomLine(), timeline.getTooltip());
+
+    // An empty spot of the timeline: no note there, and the line is empty.
+    juce::Point<int> empty;
+    for (int y = timeline.getHeight() - 30; y > 0 && empty.isOrigin(); y -= 7)
+        for (int x = timeline.getWidth() - 10; x > 60 && empty.isOrigin(); x -= 13)
+            if (timeline.noteAt ({ (float) x, (float) y }) < 0)
+                empty = { x, y };
+    ASSERT_FALSE (empty.isOrigin());
+    EXPECT_TRUE (lineUnder (timeline, empty, {})) << access->bottomLine();
+
+    // Under an overlay the line stays below its backdrop: the help line rests while it is shown.
+    auto* overlay = access->welcome();
+    overlay->setBounds (overlay->getParentComponent()->getLocalBounds());
+    overlay->setVisible (true);
+    overlay->toFront (false);
+    ASSERT_TRUE (gui::pumpUntil ([&] { return overlay->isShowing(); }));
+    auto& line = access->bottomLineLabel();
+    auto* parent = overlay->getParentComponent();
+    ASSERT_EQ (parent, line.getParentComponent());
+    std::function<juce::Component* (juce::Component&)> withTooltip = [&] (juce::Component& c) -> juce::Component*
+    {
+        for (auto* child : c.getChildren())
+        {
+            if (auto* t = dynamic_cast<juce::TooltipClient*> (child); t != nullptr && child->isShowing() && t->getTooltip().isNotEmpty())
+                return child;
+            if (auto* found = withTooltip (*child))
+                return found;
+        }
+        return nullptr;
+    };
+    auto* button = withTooltip (*overlay);
+    ASSERT_NE (button, nullptr) << "the overlay has no control with a tooltip";
+    access->helpDockFor (button);
+    access->tick();
+    EXPECT_GT (parent->getIndexOfChildComponent (overlay), parent->getIndexOfChildComponent (&line));
+    EXPECT_EQ (access->bottomLine(), "");
 }
