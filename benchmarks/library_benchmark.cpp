@@ -8,6 +8,7 @@
 #include "model/ProjectJson.h"
 #include "model/ProjectValidation.h"
 #include "plugin/PluginProcessor.h"
+#include "support/BenchmarkProjects.h"
 #include "support/TemporaryHome.h"
 
 #include <benchmark/benchmark.h>
@@ -19,29 +20,9 @@ using namespace VarneT;
 
 namespace
 {
-/** Sections of four Patterns, each the default Pattern with its notes repeated to notesPerPattern. */
 Project projectOf (int sectionCount, int notesPerPattern)
 {
-    auto project = makeDefaultProject();
-    auto pattern = project.sections[0].sequence[0];
-    const auto originals = pattern.notes;
-    pattern.notes.clear();
-    for (int i = 0; i < notesPerPattern; ++i)
-    {
-        auto note = originals[(size_t) i % originals.size()];
-        note.id = "n" + juce::String (i);
-        note.startBeat = std::fmod (note.startBeat + 0.01 * (i / (int) originals.size()), pattern.lengthBeats);
-        pattern.notes.push_back (note);
-    }
-
-    auto section = project.sections[0];
-    section.sequence.assign (4, pattern);
-    project.sections.clear();
-    for (int i = 0; i < sectionCount; ++i)
-    {
-        section.name = "Section " + juce::String (i + 1);
-        project.sections.push_back (section);
-    }
+    auto project = testing_support::projectOfSize (sectionCount, notesPerPattern);
     return project;
 }
 

@@ -67,15 +67,7 @@ void VarneTAudioProcessorEditor::dictionaryFilterChanged() { applyDictionaryFilt
 //==============================================================================
 // Actions still to come: the controls show the project as it is.
 
-void VarneTAudioProcessorEditor::instanceNameFinished() { commitInstanceName(); }
-void VarneTAudioProcessorEditor::cancelInstanceNameEdit() { showProjectUnchanged(); }
-void VarneTAudioProcessorEditor::midiChordsPitchSourceClicked() { showProjectUnchanged(); }
-void VarneTAudioProcessorEditor::scalePitchSourceClicked() { showProjectUnchanged(); }
-void VarneTAudioProcessorEditor::scaleRootChanged() { if (! isUpdatingControls) showProjectUnchanged(); }
-void VarneTAudioProcessorEditor::scaleTypeChanged() { if (! isUpdatingControls) showProjectUnchanged(); }
 void VarneTAudioProcessorEditor::showProjectLibrary() {}
-void VarneTAudioProcessorEditor::showProjectJson() {}
-void VarneTAudioProcessorEditor::panicClicked() {}
 void VarneTAudioProcessorEditor::writeProjectChanges() {}
 void VarneTAudioProcessorEditor::revertProjectChanges() {}
 void VarneTAudioProcessorEditor::toggleAutoAdvance() { showProjectUnchanged(); }

@@ -1,7 +1,6 @@
 #include "editor/PluginEditor.h"
 
-// The bottom line (status, errors and the help line), the keyboard shortcuts and the instance
-// name's commit.
+// The bottom line (status, errors and the help line) and the keyboard shortcuts.
 
 void VarneTAudioProcessorEditor::showStatus (const juce::String& text)
 {
@@ -110,24 +109,4 @@ bool VarneTAudioProcessorEditor::keyPressed (const juce::KeyPress& key)
         timeline.deleteSelectedNote();
     }
     return true;
-}
-
-void VarneTAudioProcessorEditor::commitInstanceName()
-{
-    auto project = processor.getProjectCopy();
-    const auto name = instanceNameField.getText().trim();
-
-    if (name.isEmpty())
-        return showError ("Instance Name cannot be empty");
-    if (name.getNumBytesAsUTF8() > 256)
-        return showError ("Instance Name must be at most 256 bytes");
-    if (name == project.identityName)
-        return instanceNameField.setText (name, juce::dontSendNotification);
-
-    project.identityName = name;
-    if (const auto error = processor.applyProjectEdit (std::move (project), true); error.isNotEmpty())
-        return showError (error);
-
-    instanceNameField.setText (name, juce::dontSendNotification);
-    showStatus ("Instance renamed to " + name);
 }

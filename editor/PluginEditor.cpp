@@ -404,7 +404,10 @@ void VarneTAudioProcessorEditor::buildPerformanceControls()
 
 void VarneTAudioProcessorEditor::buildProjectOverlays()
 {
-    // The JSON, library and unsaved-project overlays join with their actions.
+    jsonOverlay = std::make_unique<ProjectJsonOverlay>();
+    jsonOverlay->onApply = [this] (const juce::String& text) { return applyJsonFromOverlay (text); };
+    addChildComponent (*jsonOverlay);
+    // The library and unsaved-project overlays join with their actions.
 }
 
 //==============================================================================

@@ -2,6 +2,7 @@
 
 #include "editor/EditorComponents.h"
 #include "editor/EditorLayout.h"
+#include "editor/ProjectJsonOverlay.h"
 #include "editor/SequenceStrip.h"
 #include "editor/TimelineCanvas.h"
 #include "editor/VarneTTheme.h"
@@ -75,6 +76,7 @@ public:
 
 private:
     friend class VarneTEditorTestAccess;
+    friend class VarneTHeaderActionsTestAccess;
     friend class VarneTLiveEditorTestAccess;
 
     // Refresh, playback following, status line, keys and change tracking.
@@ -85,7 +87,6 @@ private:
     void commitPatternRename();
     void updateHelpDock (juce::Component* underMouse);
     bool isAnyOverlayVisible() const;
-    void commitInstanceName();
     bool isProjectDirty();
     void updateProjectsButton (bool force);
     void updateWriteRevertButtons();
@@ -108,6 +109,15 @@ private:
     void markProjectClean();
     void showPitchSourceFromProject (const VarneT::Project&);
     void rebuildPitchChoices (bool scaleSource, int degreeCount);
+
+    // Header actions.
+    void commitInstanceName();
+    void choosePitchSource (VarneT::PitchSource, juce::TextButton&);
+    void applyProjectControlEdit (const std::function<void (VarneT::Project&)>& change);
+
+    // The project JSON overlay's apply path: the empty text on success, else the message.
+    juce::String applyProjectJson (const juce::String& text);
+    juce::Result applyJsonFromOverlay (const juce::String& text);
 
     void showHelp();
     void forceHeartbeatAfterOpen();
@@ -174,7 +184,8 @@ private:
     std::vector<int> dictionaryRows;
     std::unique_ptr<HelpOverlay> helpOverlay;
     std::unique_ptr<tolmek::WelcomeDialog> welcomeDialog;
-    std::unique_ptr<juce::Component> jsonOverlay, libraryOverlay, dirtyOverlay;
+    std::unique_ptr<ProjectJsonOverlay> jsonOverlay;
+    std::unique_ptr<juce::Component> libraryOverlay, dirtyOverlay;
     juce::String statusText, helpLineText;
     int statusTicks = 0;
     bool statusIsError = false;

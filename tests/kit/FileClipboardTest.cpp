@@ -5,6 +5,7 @@
 #include "kit/FileClipboard.h"
 #include "kit/X11FileClipboard.h"
 #include "support/ProcessRunner.h"
+#include "support/ServiceTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -14,20 +15,6 @@ using tolmek::FileClipboard;
 
 namespace
 {
-/** Pumps the message loop until the condition holds; fails loudly after the bound. */
-template <typename Condition>
-bool pumpUntil (Condition condition, int boundMs = 10000)
-{
-    const auto end = juce::Time::getMillisecondCounter() + static_cast<juce::uint32> (boundMs);
-    while (! condition())
-    {
-        if (juce::Time::getMillisecondCounter() > end)
-            return false;
-        juce::MessageManager::getInstance()->runDispatchLoopUntil (5);
-    }
-    return true;
-}
-
 struct CapturingLogger final : juce::Logger
 {
     CapturingLogger() { juce::Logger::setCurrentLogger (this); }
@@ -221,7 +208,7 @@ TEST (FileClipboard, CompletionIsAlwaysLaterWithOneLogLine)
 
         EXPECT_FALSE (delivered.has_value()); // never inside the call
         EXPECT_EQ (publisherCalled, c.publisherCalled);
-        ASSERT_TRUE (pumpUntil ([&] { return delivered.has_value(); }));
+        ASSERT_TRUE (service_test::waitUntil ([&] { return delivered.has_value(); }));
         EXPECT_EQ (delivered->ok, c.expected.ok);
         EXPECT_EQ (delivered->stage, c.expected.stage);
         EXPECT_EQ (delivered->message, c.expected.message);

@@ -15,19 +15,6 @@ using DragResult = FileDragController::Result;
 
 namespace
 {
-template <typename Condition>
-bool pumpUntil (Condition condition, int boundMs = 20000)
-{
-    const auto end = juce::Time::getMillisecondCounter() + static_cast<juce::uint32> (boundMs);
-    while (! condition())
-    {
-        if (juce::Time::getMillisecondCounter() > end)
-            return false;
-        juce::MessageManager::getInstance()->runDispatchLoopUntil (5);
-    }
-    return true;
-}
-
 /** Holds the drags it accepted; dropping it ends them without a completion, as a drag machinery
     that forgets its callbacks would. */
 struct ScriptedPerformer
