@@ -97,6 +97,7 @@ public:
         {
             juce::Graphics::ScopedSaveState state (g);
             g.setOrigin (0, row * height);
+            g.reduceClipRegion (0, 0, width, height); // as the list clips each row
             e.paintListBoxItem (row, g, width, height, row == 3);
         }
     }
