@@ -112,6 +112,27 @@ private:
     VarneTAudioProcessorEditor& editor;
 };
 
+//==============================================================================
+// The live editor: its timer tick, a full refresh and the dictionary's rows.
+
+class VarneTLiveEditorTestAccess
+{
+public:
+    static void tick (VarneTAudioProcessorEditor& e) { e.timerCallback(); }
+    static void refresh (VarneTAudioProcessorEditor& e) { e.refreshFromProcessor(); }
+    static int rows (VarneTAudioProcessorEditor& e) { return e.getNumRows(); }
+    static void paintDictionary (VarneTAudioProcessorEditor& e, juce::Graphics& g, int width, int height)
+    {
+        for (int row = 0; row < e.getNumRows(); ++row)
+        {
+            juce::Graphics::ScopedSaveState state (g);
+            g.setOrigin (0, row * height);
+            g.reduceClipRegion (0, 0, width, height); // as the list clips each row
+            e.paintListBoxItem (row, g, width, height, row == 3);
+        }
+    }
+};
+
 namespace
 {
 /** The default project grown by copies of its Pattern, four to a Section and up to sixteen once
@@ -200,4 +221,51 @@ void BM_EditorNoteDragCommit (benchmark::State& state)
         state.SkipWithError ("the drag did not reach the project");
 }
 BENCHMARK (BM_EditorNoteDragCommit)->ArgNames ({ "kb" })->Arg (0)->Arg (72)->Arg (260)->Arg (4000)->Unit (benchmark::kMillisecond);
+
+struct OpenEditor
+{
+    explicit OpenEditor (bool large)
+    {
+        testing_support::isolateUserFolders();
+        processor.getTelemetryClient().markWelcomeSeen();
+        if (large)
+            processor.commitProject (largeProject());
+        editor = std::make_unique<VarneTAudioProcessorEditor> (processor);
+        editor->setSize (1360, 820);
+    }
+    ~OpenEditor() { processor.editorBeingDeleted (editor.get()); }
+
+    VarneTAudioProcessor processor;
+    std::unique_ptr<VarneTAudioProcessorEditor> editor;
+};
+
+void BM_EditorTimerTickIdle (benchmark::State& state)
+{
+    OpenEditor open (false);
+    VarneTLiveEditorTestAccess::tick (*open.editor);
+    for (auto _ : state)
+        VarneTLiveEditorTestAccess::tick (*open.editor);
+}
+BENCHMARK (BM_EditorTimerTickIdle)->Unit (benchmark::kMicrosecond);
+
+void BM_EditorRefreshLargeProject (benchmark::State& state)
+{
+    OpenEditor open (true);
+    for (auto _ : state)
+        VarneTLiveEditorTestAccess::refresh (*open.editor);
+}
+BENCHMARK (BM_EditorRefreshLargeProject)->Unit (benchmark::kMillisecond);
+
+void BM_DictionaryPaintAllRows (benchmark::State& state)
+{
+    OpenEditor open (false);
+    const int width = 260, height = 58;
+    juce::Image canvas (juce::Image::ARGB, width, height * VarneTLiveEditorTestAccess::rows (*open.editor), true, juce::SoftwareImageType());
+    for (auto _ : state)
+    {
+        juce::Graphics g (canvas);
+        VarneTLiveEditorTestAccess::paintDictionary (*open.editor, g, width, height);
+    }
+}
+BENCHMARK (BM_DictionaryPaintAllRows)->Unit (benchmark::kMillisecond);
 } // namespace

@@ -1,4 +1,5 @@
 #include "editor/PluginEditor.h"
+#include "editor/library/ProjectLibrary.h"
 
 // The editor's side of the project library (its two overlays and the controller that holds the
 // library state) and of the Section MIDI button (drag, and the Copy / Save to Disk menu).
@@ -27,6 +28,7 @@ void VarneTAudioProcessorEditor::buildLibraryOverlays()
         projectsButton.setButtonText (ProjectLibraryController::projectsButtonText (modified));
         updateWriteRevertButtons();
     };
+    hooks.isDirty = [this] { return isProjectDirty(); };
     hooks.revealFolder = [this] (const juce::File& folder)
     {
         if (onRevealFolder)
@@ -46,10 +48,35 @@ void VarneTAudioProcessorEditor::showProjectLibrary()
         libraryController->showProjectLibrary();
 }
 
+//==============================================================================
+// Change tracking against the last library save, load, Write or JSON apply, by canonical text.
+// The snapshot is kept by the processor, so closing and reopening the window does not forget
+// unsaved edits.
+
 void VarneTAudioProcessorEditor::markProjectClean()
 {
+    juce::String text;
+    if (VarneT::canonicaliseProjectJson (processor.getProjectVar(), text).isNotEmpty())
+        text = {};
+    processor.editorCleanProjectJson = text;
     if (libraryController != nullptr)
         libraryController->markProjectClean();
+}
+
+void VarneTAudioProcessorEditor::adoptCleanSnapshot()
+{
+    if (processor.editorCleanProjectJson.isEmpty())
+        markProjectClean();
+    updateProjectsButton (true);
+}
+
+bool VarneTAudioProcessorEditor::isProjectDirty() const
+{
+    const auto& clean = processor.editorCleanProjectJson;
+    juce::String text;
+    if (clean.isEmpty() || VarneT::canonicaliseProjectJson (processor.getProjectVar(), text).isNotEmpty())
+        return true;
+    return text != clean;
 }
 
 void VarneTAudioProcessorEditor::updateProjectsButton (bool force)

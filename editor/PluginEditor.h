@@ -75,6 +75,8 @@ public:
 
     // The project library and the Section MIDI export (EditorLibraryAndExport.cpp).
     void updateProjectsButton (bool force);
+    bool isProjectDirty() const;
+    void adoptCleanSnapshot();
     void updateWriteRevertButtons();
     juce::File exportActiveSectionMidi();
 
@@ -93,6 +95,19 @@ private:
     friend class VarneTEditorTestAccess;
     friend class VarneTEditorActionsTestAccess;
     friend class VarneTHeaderActionsTestAccess;
+    friend class VarneTLiveEditorTestAccess;
+
+    // Refresh, playback following, status line, keys and change tracking.
+    void updatePitchSourceLabel (const VarneT::Project&, const juce::String& chordName);
+    void beginSectionRename (int index);
+    void commitSectionRename();
+    void beginPatternRename (int index);
+    void commitPatternRename();
+    void updateHelpDock (juce::Component* underMouse);
+    bool isAnyOverlayVisible() const;
+    void setUpDictionary();
+    void selectDictionaryRowFor (const VarneT::Pattern&);
+    void paintDictionaryRow (const VarneT::Pattern&, juce::Graphics&, int width, int height, bool selected) const;
 
     void timerCallback() override;
     void changeListenerCallback (juce::ChangeBroadcaster*) override;
@@ -179,10 +194,6 @@ private:
     void applySelectedNoteImportance();
 
     // Renaming a tile in place, and the context menus built apart from being shown.
-    void beginSectionRename (int index);
-    void commitSectionRename();
-    void beginPatternRename (int index);
-    void commitPatternRename();
     juce::PopupMenu buildPatternOptionsMenu() const;
     juce::PopupMenu buildSectionTileMenu (int index) const;
     juce::PopupMenu buildPatternTileMenu (int index) const;

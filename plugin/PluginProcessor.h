@@ -70,6 +70,10 @@ public:
     juce::String selectSection (int sectionIndex, bool notifyHost);
     void markProjectClean();
 
+    /** The editor's clean snapshot (canonical project text, message thread). It lives here because
+        the processor outlives its editors: a reopened editor still knows the project was edited. */
+    juce::String editorCleanProjectJson;
+
     bool isAutoAdvanceSelected() const;
     void syncSectionParameter();
 

@@ -175,8 +175,8 @@ void ProjectLibraryController::markProjectClean()
 
 bool ProjectLibraryController::isProjectDirty() const
 {
-    // The processor keeps the clean baseline, so reopening the editor does not forget changes.
-    return processor.isProjectDirty();
+    // The snapshot lives with the processor, so reopening the editor does not forget changes.
+    return hooks.isDirty ? hooks.isDirty() : processor.isProjectDirty();
 }
 
 void ProjectLibraryController::updateProjectsButton (bool force)

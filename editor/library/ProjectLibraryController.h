@@ -28,6 +28,9 @@ public:
         std::function<void (bool modified)> modifiedChecked;
         /** Shows a folder in the file manager. */
         std::function<void (const juce::File&)> revealFolder;
+        /** Whether the project differs from its clean snapshot; without it, the processor's
+            edit baseline decides. */
+        std::function<bool()> isDirty;
     };
 
     ProjectLibraryController (VarneTAudioProcessor&, ProjectLibraryOverlay*, ProjectDirtyOverlay*, EditorHooks);

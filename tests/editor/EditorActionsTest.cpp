@@ -21,7 +21,12 @@ public:
     explicit VarneTEditorActionsTestAccess (Editor& e) : editor (e) {}
     Editor& editor;
 
-    juce::String status() const { return editor.bottomLineLabel.getText(); }
+    // The status the last action set (the timer shows it on the bottom line), without the error prefix.
+    juce::String status() const
+    {
+        const auto& text = editor.statusText;
+        return text.startsWith ("ERROR - ") ? text.substring (8) : text;
+    }
     int& selectedPattern() { return editor.selectedPatternIndex; }
     VarneTTimelineCanvas& timeline() { return editor.timeline; }
     void refresh() { editor.refreshFromProcessor(); }
