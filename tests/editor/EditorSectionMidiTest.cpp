@@ -9,20 +9,7 @@
 #include <gtest/gtest.h>
 
 namespace gui = testing_support::gui;
-
-namespace
-{
-template <typename T>
-T* findIn (juce::Component& root, const std::function<bool (T&)>& predicate = [] (T&) { return true; })
-{
-    if (auto* c = dynamic_cast<T*> (&root); c != nullptr && predicate (*c))
-        return c;
-    for (auto* child : root.getChildren())
-        if (auto* found = findIn<T> (*child, predicate))
-            return found;
-    return nullptr;
-}
-} // namespace
+using gui::findIn;
 
 TEST (EditorSectionMidi, RightClickCopyPutsTheActiveSectionOnTheClipboard)
 {

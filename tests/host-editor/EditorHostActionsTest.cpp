@@ -5,22 +5,11 @@
 #include "support/PlaybackHostSupport.h"
 #include "support/ProbeEditor.h"
 #include "support/ProcessRunner.h"
+#include "support/ServiceTestSupport.h"
 
 namespace
 {
 using host_test::BundleTest;
-
-bool waitFor (const std::function<bool()>& condition, double timeoutMs = 20000.0)
-{
-    const auto end = juce::Time::getMillisecondCounterHiRes() + timeoutMs;
-    while (! condition())
-    {
-        if (juce::Time::getMillisecondCounterHiRes() > end)
-            return false;
-        juce::MessageManager::getInstance()->runDispatchLoopUntil (10);
-    }
-    return true;
-}
 
 juce::var stateOf (juce::AudioPluginInstance& plugin) { return juce::JSON::parse (host_test::stateText (plugin)); }
 
@@ -48,14 +37,14 @@ TEST_F (BundleTest, AClickOnTheHostedEditorsAddPatternTileAddsAPatternToTheState
     auto window = probe::HostedEditorWindow::open (*plugin, error);
     ASSERT_NE (window, nullptr) << error;
     window->setEditorSize (1360, 820);
-    ASSERT_TRUE (waitFor ([&] { return window->getEditor().isShowing() && window->getScreenBounds().getWidth() == 1360; }));
+    ASSERT_TRUE (service_test::waitUntil ([&] { return window->getEditor().isShowing() && window->getScreenBounds().getWidth() == 1360; }, 20000));
 
     // The add tile follows the single Pattern tile on the Pattern strip.
     const auto at = window->getScreenBounds().getPosition() + juce::Point<int> (516, 105);
     const auto clicked = testing_support::runProcess ({ "xdotool", "mousemove", juce::String (at.x), juce::String (at.y), "click", "1" });
     ASSERT_EQ (clicked.exitCode, 0) << clicked.output;
 
-    ASSERT_TRUE (waitFor ([&] { return patternsInFirstSection (*plugin) == 2; })) << host_test::stateText (*plugin).substring (0, 400);
+    ASSERT_TRUE (service_test::waitUntil ([&] { return patternsInFirstSection (*plugin) == 2; }, 20000)) << host_test::stateText (*plugin).substring (0, 400);
     EXPECT_EQ (stateOf (*plugin)["sections"][0]["sequence"][1]["name"].toString(), "Pattern 2");
     window.reset();
 }

@@ -4,6 +4,7 @@
 #include "support/PlaybackHostSupport.h"
 #include "support/ProbeEditor.h"
 #include "support/ProcessRunner.h"
+#include "support/ServiceTestSupport.h"
 
 #include <atomic>
 #include <thread>
@@ -11,18 +12,6 @@
 namespace
 {
 using host_test::BundleTest;
-
-bool pumpUntil (const std::function<bool()>& condition, double timeoutMs = 20000.0)
-{
-    const auto end = juce::Time::getMillisecondCounterHiRes() + timeoutMs;
-    while (! condition())
-    {
-        if (juce::Time::getMillisecondCounterHiRes() > end)
-            return false;
-        juce::MessageManager::getInstance()->runDispatchLoopUntil (10);
-    }
-    return true;
-}
 
 bool hasDisplay() { return std::getenv ("DISPLAY") != nullptr; }
 
@@ -111,14 +100,14 @@ TEST_F (BundleTest, EditorOpensResizesAndClosesTwentyTimesWhileThePluginPlays)
         juce::String error;
         auto window = probe::HostedEditorWindow::open (*plugin, error);
         ASSERT_NE (window, nullptr) << error;
-        ASSERT_TRUE (pumpUntil ([&] { return window->getEditor().isShowing(); }));
+        ASSERT_TRUE (service_test::waitUntil ([&] { return window->getEditor().isShowing(); }, 20000));
 
         const auto [w, h] = sizes[(size_t) i % 3];
         window->setEditorSize (w, h);
-        EXPECT_TRUE (pumpUntil ([&] { return window->getEditor().getWidth() == w && window->getEditor().getHeight() == h; }));
+        EXPECT_TRUE (service_test::waitUntil ([&] { return window->getEditor().getWidth() == w && window->getEditor().getHeight() == h; }, 20000));
 
         const auto eventsBefore = player.events.load();
-        EXPECT_TRUE (pumpUntil ([&] { return player.events.load() > eventsBefore; })) << "the plug-in stopped playing";
+        EXPECT_TRUE (service_test::waitUntil ([&] { return player.events.load() > eventsBefore; }, 20000)) << "the plug-in stopped playing";
 
         window.reset();
         EXPECT_EQ (plugin->getActiveEditor(), nullptr);

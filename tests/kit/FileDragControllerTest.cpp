@@ -3,6 +3,7 @@
 
 #include "kit/FileDragController.h"
 #include "support/ProcessRunner.h"
+#include "support/ScratchFile.h"
 
 #include <gtest/gtest.h>
 
@@ -47,16 +48,11 @@ struct ScriptedPerformer
     ~ScriptedPerformer() { running.clear(); }
 };
 
-struct Scratch
+/** A small file for the drags, "Verse.bin" in a folder of its own. */
+struct Scratch : testing_support::ScratchFile
 {
-    juce::File folder = juce::File::getSpecialLocation (juce::File::tempDirectory).getNonexistentChildFile ("drag", {});
-    juce::File midi = folder.getChildFile ("Verse.bin");
-    Scratch()
-    {
-        folder.createDirectory();
-        midi.replaceWithText ("MThd");
-    }
-    ~Scratch() { folder.deleteRecursively(); }
+    Scratch() : ScratchFile ("drag", "Verse.bin", "MThd") {}
+    const juce::File& midi = file;
 };
 
 /** Captures what the process writes to stderr while it lives. */

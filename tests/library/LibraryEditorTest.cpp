@@ -10,21 +10,10 @@
 
 using namespace library_test;
 namespace gui = testing_support::gui;
+using gui::findIn;
 
 namespace
 {
-/** The first component below root (itself included) of type T that satisfies the predicate. */
-template <typename T>
-T* findIn (juce::Component& root, const std::function<bool (T&)>& predicate = [] (T&) { return true; })
-{
-    if (auto* c = dynamic_cast<T*> (&root); c != nullptr && predicate (*c))
-        return c;
-    for (auto* child : root.getChildren())
-        if (auto* found = findIn<T> (*child, predicate))
-            return found;
-    return nullptr;
-}
-
 bool clickOn (juce::Component& c) { return gui::input::moveToCentreOf (c) && gui::input::click(); }
 
 const juce::String bullet = juce::String (juce::CharPointer_UTF8 (" \xe2\x80\xa2"));

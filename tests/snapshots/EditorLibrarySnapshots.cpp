@@ -4,20 +4,7 @@
 #include "support/gui/GuiTestBench.h"
 
 namespace gui = testing_support::gui;
-
-namespace
-{
-template <typename T>
-T* findIn (juce::Component& root, const std::function<bool (T&)>& predicate = [] (T&) { return true; })
-{
-    if (auto* c = dynamic_cast<T*> (&root); c != nullptr && predicate (*c))
-        return c;
-    for (auto* child : root.getChildren())
-        if (auto* found = findIn<T> (*child, predicate))
-            return found;
-    return nullptr;
-}
-} // namespace
+using gui::findIn;
 
 // The editor with its library open after three saves, then with the current project modified.
 // The snapshot program runs with a temporary home, so the library is its own.

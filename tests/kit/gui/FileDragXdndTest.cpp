@@ -3,6 +3,7 @@
 
 #include "kit/FileDragController.h"
 #include "support/ProcessRunner.h"
+#include "support/ScratchFile.h"
 #include "support/gui/GuiTestBench.h"
 
 #include <gtest/gtest.h>
@@ -13,16 +14,11 @@ using testing_support::gui::pumpUntil;
 
 namespace
 {
-struct Scratch
+/** A small file for the drags, "Verse.bin" in a folder of its own. */
+struct Scratch : testing_support::ScratchFile
 {
-    juce::File folder = juce::File::getSpecialLocation (juce::File::tempDirectory).getNonexistentChildFile ("drag", {});
-    juce::File midi = folder.getChildFile ("Verse.bin");
-    Scratch()
-    {
-        folder.createDirectory();
-        midi.replaceWithText ("MThd");
-    }
-    ~Scratch() { folder.deleteRecursively(); }
+    Scratch() : ScratchFile ("drag", "Verse.bin", "MThd") {}
+    const juce::File& midi = file;
 };
 
 /** The drop target, a JUCE window in a process of its own (see DropTargetMain.cpp). */

@@ -57,6 +57,18 @@ bool type (const juce::String& text);
 void warpMainMouseSource (juce::Point<int> screenPosition);
 } // namespace input
 
+/** The first component below root (itself included) of type T that satisfies the predicate. */
+template <typename T>
+T* findIn (juce::Component& root, const std::function<bool (T&)>& predicate = [] (T&) { return true; })
+{
+    if (auto* c = dynamic_cast<T*> (&root); c != nullptr && predicate (*c))
+        return c;
+    for (auto* child : root.getChildren())
+        if (auto* found = findIn<T> (*child, predicate))
+            return found;
+    return nullptr;
+}
+
 /** One item of a popup menu as data. */
 struct MenuEntry
 {
