@@ -121,6 +121,24 @@ SectionParameter& sectionParameterOf (juce::AudioProcessor& p)
 
 juce::String jsonOf (const VarneTAudioProcessor& p) { return juce::JSON::toString (p.getProjectVar()); }
 
+/** Runs one stopped block; true when it released what sounds (a release always lifts the pedal at sample 0). */
+bool nextBlockReleases (VarneTAudioProcessor& p)
+{
+    juce::AudioBuffer<float> audio (0, 512);
+    juce::MidiBuffer midi;
+    p.processBlock (audio, midi);
+    for (const auto m : midi)
+        if (m.samplePosition == 0 && m.getMessage().isControllerOfType (64) && m.getMessage().getControllerValue() == 0)
+            return true;
+    return false;
+}
+
+/** Holds the project's own release back for one edit: it waits while a playback-mode switch is pending. */
+void holdBackTheProjectsRelease (VarneTAudioProcessor& p)
+{
+    p.requestPlaybackMode (p.getProjectCopy().sectionPlaybackMode == VarneT::SectionPlaybackMode::advanceSections);
+}
+
 struct LiveEditor : ::testing::Test
 {
     ~LiveEditor() override { close(); }
@@ -404,17 +422,28 @@ TEST_F (LiveEditor, DictionaryLoadsALongPerformanceAsFragments)
     ASSERT_GE (longRow, 0);
     ASSERT_GE (shortRow, 0);
 
-    // The first load also asks the audio thread to release what sounds; later loads do not.
+    // The first load also asks the audio thread to release what sounds; later loads do not. The
+    // project's own release (content changed) is held back, so only the editor's request shows.
+    processor.prepareToPlay (48000.0, 512);
+    for (int i = 0; i < 3; ++i)
+        nextBlockReleases (processor);
+    ASSERT_FALSE (nextBlockReleases (processor));
     ASSERT_FALSE (processor.isAuditionEnabled());
+    holdBackTheProjectsRelease (processor);
     access->pick (longRow);
+    EXPECT_TRUE (nextBlockReleases (processor));
     EXPECT_EQ (processor.getProjectCopy().sections[0].sequence.size(), 15u);
     access->tick();
     EXPECT_TRUE (access->bottomLine().endsWith ("' as 6 Patterns; audition follows the DAW transport")) << access->bottomLine();
     EXPECT_TRUE (processor.isAuditionEnabled());
     EXPECT_TRUE (processor.getUndoManager().canUndo());
 
-    // Near the limit: an error and the same project.
+    holdBackTheProjectsRelease (processor);
     access->pick (shortRow);
+    EXPECT_FALSE (nextBlockReleases (processor));
+    EXPECT_EQ (processor.getProjectCopy().sections[0].sequence.size(), 15u);
+
+    // Near the limit: an error and the same project.
     const auto before = jsonOf (processor);
     access->pick (longRow);
     access->tick();
