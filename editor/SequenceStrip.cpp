@@ -89,9 +89,21 @@ void VarneTSequenceStrip::setPlayback (int index, float newProgress)
     if (newIndex == playingIndex && std::abs (clamped - progress) < 0.002f)
         return;
 
+    const auto previousIndex = playingIndex;
     playingIndex = newIndex;
     progress = clamped;
-    repaint();
+
+    // Playback shows only on the playing tile: repaint the tile it leaves and the one it is on.
+    if (isTile (previousIndex))
+        repaint (playbackArea (previousIndex));
+    if (newIndex != previousIndex && isTile (newIndex))
+        repaint (playbackArea (newIndex));
+}
+
+juce::Rectangle<int> VarneTSequenceStrip::playbackArea (int index) const
+{
+    // One pixel more on each side for the outline's antialiased edge.
+    return layoutTile (index, getHeight()).tile.expanded (1);
 }
 
 juce::Rectangle<int> VarneTSequenceStrip::getTileBounds (int index) const

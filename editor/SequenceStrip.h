@@ -91,6 +91,7 @@ private:
     int count() const noexcept { return static_cast<int> (items.size()); }
     bool isTile (int index) const noexcept { return index >= 0 && index < count(); }
     void updateHover (juce::Point<int> position);
+    juce::Rectangle<int> playbackArea (int index) const;
 
     juce::String kind;
     std::vector<Item> items;

@@ -254,6 +254,29 @@ TEST (SequenceStrip, SmallPlaybackStepsDoNotRepaint)
         EXPECT_EQ (! recorder.areas.isEmpty(), s.repaints) << s.index << " " << s.progress;
     }
 
+    // Playback shows on the playing tile alone: a step repaints the tiles it leaves and reaches.
+    const auto repaintedTiles = [&]
+    {
+        juce::String tiles;
+        for (int t = 0; t < 3; ++t)
+            for (const auto& area : recorder.areas)
+                if (area.intersects (strip.getTileBounds (t)))
+                {
+                    tiles << t;
+                    break;
+                }
+        return tiles;
+    };
+    const struct { int index; float progress; const char* tiles; } tileSteps[] = {
+        { 1, 0.2f, "1" }, { 1, 0.6f, "1" }, { 2, 0.0f, "12" }, { -1, 0.0f, "2" },
+    };
+    for (const auto& s : tileSteps)
+    {
+        recorder.areas.clear();
+        strip.setPlayback (s.index, s.progress);
+        EXPECT_EQ (repaintedTiles(), s.tiles) << s.index << " " << s.progress;
+    }
+
     // The same holds for the active tile and the add tile.
     recorder.areas.clear();
     strip.setActiveIndex (0);
