@@ -285,9 +285,8 @@ BENCHMARK (BM_DictionaryPaintAllRows)->Unit (benchmark::kMillisecond);
 // while the message loop runs the editor's timer and the window's paints. Run under
 // xvfb-run -a -s "-screen 0 1920x1200x24". Target: msg_cpu_pct at most 5 (% of one core).
 //
-// Measured on the shared build machine (load about 2), Release: msg_cpu_pct 2.3 to 3.4, 20 paints
-// per second of about 72 thousand pixels each, nearly all of them the two strips, which repaint
-// whole while only the playing tile changes (repainting that tile alone: 2.0 to 2.4, 16 thousand).
+// Measured on the shared build machine (load about 2), Release: msg_cpu_pct 2.0 to 2.4, 20 paints
+// per second of about 16 thousand pixels each (the playing tiles, the playhead strips, the labels).
 
 double threadCpuSeconds()
 {
