@@ -32,6 +32,7 @@ struct HelpGeometry
 {
     juce::Point<int> helpButton;   // the header's "?"
     juce::Point<int> consentTick;  // the consent toggle's tick box, with the dialog scrolled to its end
+    int wheelClicksToEnd = 0;      // enough to scroll the dialog from its top to its end
 };
 
 HelpGeometry readHelpGeometry()
@@ -57,6 +58,8 @@ HelpGeometry readHelpGeometry()
     dialog->show();
     auto& viewport = dialog->getViewport();
     viewport.setViewPosition (0, dialog->getBody().getHeight()); // as far down as it goes
+    // A wheel click scrolls the help dialog by about 130 pixels; count on 100.
+    geometry.wheelClicksToEnd = viewport.getViewPositionY() / 100 + 5;
 
     auto& toggle = dialog->getBody().consentToggle;
     const auto tick = editor->getLocalArea (&toggle, juce::Rectangle<int> (0, 0, 24, toggle.getHeight()));
@@ -64,8 +67,7 @@ HelpGeometry readHelpGeometry()
     EXPECT_TRUE (visibleBody.contains (tick)) << "the consent toggle is not in view at the end of the help dialog";
 
     geometry.consentTick = tick.getCentre();
-    return geometry;
-    // The editor goes before any message is dispatched, so its own delayed heartbeat never runs.
+    return geometry; // gone before any message is dispatched, so its own delayed heartbeat finds no editor
 }
 
 class EditorHeartbeatHostTest : public host_test::BundleTest
@@ -261,7 +263,7 @@ TEST_F (EditorHeartbeatHostTest, TurningConsentOffInTheHelpDialogStopsTheHeartbe
     const auto tick = origin + geometry.consentTick;
     const auto clicked = xdotool ({ "mousemove", juce::String (help.x), juce::String (help.y), "click", "1",
                                     "mousemove", juce::String (tick.x), juce::String (tick.y),
-                                    "click", "--repeat", "40", "--delay", "10", "5",
+                                    "click", "--repeat", juce::String (geometry.wheelClicksToEnd), "--delay", "10", "5",
                                     "click", "1" });
     ASSERT_EQ (clicked.exitCode, 0) << clicked.output;
 
