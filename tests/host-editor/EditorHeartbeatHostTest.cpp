@@ -3,13 +3,10 @@
 // the loopback server in place of the maker's service.
 
 #include "editor/PluginEditor.h"
+#include "host-editor/HostedEditorSupport.h"
 #include "kit/SettingsStore.h"
 #include "kit/TelemetryHostContext.h"
-#include "plugin/PluginProcessor.h"
 #include "support/PlaybackHostSupport.h"
-#include "support/ProbeEditor.h"
-#include "support/ProcessRunner.h"
-#include "support/ServiceTestSupport.h"
 #include "support/gui/GuiTestBench.h"
 
 namespace
@@ -21,8 +18,6 @@ const juce::String heartbeatPath = "/api/telemetry/heartbeat";
 constexpr int startDelayMs = 15000;
 // How long past the start delay a heartbeat that was going to be sent has surely arrived.
 constexpr int arrivalMarginMs = 1500;
-
-constexpr int editorWidth = 1360, editorHeight = 820;
 
 juce::uint32 millisecondsSince (juce::uint32 start) { return juce::Time::getMillisecondCounter() - start; }
 
@@ -37,37 +32,36 @@ struct HelpGeometry
 
 HelpGeometry readHelpGeometry()
 {
-    using testing_support::gui::findIn;
-
-    VarneTAudioProcessor processor;
-    std::unique_ptr<juce::AudioProcessorEditor> editor (processor.createEditor());
-    editor->setSize (editorWidth, editorHeight);
-
-    HelpGeometry geometry;
-    auto* helpButton = findIn<juce::Button> (*editor, [] (juce::Button& b) { return b.getName() == "Varne-T Help"; });
-    auto* dialog = findIn<tolmek::HelpDialog> (*editor);
-
-    if (helpButton == nullptr || dialog == nullptr)
+    return hosted_editor::readLocalEditor<HelpGeometry> ([] (juce::AudioProcessorEditor& editor)
     {
-        ADD_FAILURE() << "the editor has no help button or no help dialog";
+        using testing_support::gui::findIn;
+
+        HelpGeometry geometry;
+        auto* helpButton = findIn<juce::Button> (editor, [] (juce::Button& b) { return b.getName() == "Varne-T Help"; });
+        auto* dialog = findIn<tolmek::HelpDialog> (editor);
+
+        if (helpButton == nullptr || dialog == nullptr)
+        {
+            ADD_FAILURE() << "the editor has no help button or no help dialog";
+            return geometry;
+        }
+
+        geometry.helpButton = editor.getLocalArea (helpButton, helpButton->getLocalBounds()).getCentre();
+
+        dialog->show();
+        auto& viewport = dialog->getViewport();
+        viewport.setViewPosition (0, dialog->getBody().getHeight()); // as far down as it goes
+        // A wheel click scrolls the help dialog by about 130 pixels; count on 100.
+        geometry.wheelClicksToEnd = viewport.getViewPositionY() / 100 + 5;
+
+        auto& toggle = dialog->getBody().consentToggle;
+        const auto tick = editor.getLocalArea (&toggle, juce::Rectangle<int> (0, 0, 24, toggle.getHeight()));
+        const auto visibleBody = editor.getLocalArea (&viewport, viewport.getLocalBounds());
+        EXPECT_TRUE (visibleBody.contains (tick)) << "the consent toggle is not in view at the end of the help dialog";
+
+        geometry.consentTick = tick.getCentre();
         return geometry;
-    }
-
-    geometry.helpButton = editor->getLocalArea (helpButton, helpButton->getLocalBounds()).getCentre();
-
-    dialog->show();
-    auto& viewport = dialog->getViewport();
-    viewport.setViewPosition (0, dialog->getBody().getHeight()); // as far down as it goes
-    // A wheel click scrolls the help dialog by about 130 pixels; count on 100.
-    geometry.wheelClicksToEnd = viewport.getViewPositionY() / 100 + 5;
-
-    auto& toggle = dialog->getBody().consentToggle;
-    const auto tick = editor->getLocalArea (&toggle, juce::Rectangle<int> (0, 0, 24, toggle.getHeight()));
-    const auto visibleBody = editor->getLocalArea (&viewport, viewport.getLocalBounds());
-    EXPECT_TRUE (visibleBody.contains (tick)) << "the consent toggle is not in view at the end of the help dialog";
-
-    geometry.consentTick = tick.getCentre();
-    return geometry; // gone before any message is dispatched, so its own delayed heartbeat finds no editor
+    });
 }
 
 class EditorHeartbeatHostTest : public host_test::BundleTest
@@ -163,27 +157,6 @@ protected:
         return loaded.has_value() ? std::move (loaded->instance) : nullptr;
     }
 
-    static std::unique_ptr<probe::HostedEditorWindow> openShownEditor (juce::AudioPluginInstance& plugin)
-    {
-        juce::String error;
-        auto window = probe::HostedEditorWindow::open (plugin, error);
-        EXPECT_NE (window, nullptr) << error;
-        if (window == nullptr)
-            return nullptr;
-
-        window->setEditorSize (editorWidth, editorHeight);
-        EXPECT_TRUE (service_test::waitUntil ([&] { return window->getEditor().isShowing()
-                                                           && window->getScreenBounds().getWidth() == editorWidth; }, 20000));
-        return window;
-    }
-
-    static testing_support::ProcessOutput xdotool (const juce::StringArray& arguments)
-    {
-        juce::StringArray command { "xdotool" };
-        command.addArray (arguments);
-        return testing_support::runProcess (command);
-    }
-
     tolmek::SettingsStore settings { "TOLMEK/VarneT" };
     std::unique_ptr<service_test::LoopbackServer> server;
 };
@@ -199,7 +172,7 @@ TEST_F (EditorHeartbeatHostTest, AnEditorLeftOpenForcesOneHeartbeatAfterTheStart
     ASSERT_NE (plugin, nullptr);
 
     const auto opened = juce::Time::getMillisecondCounter();
-    auto window = openShownEditor (*plugin);
+    auto window = hosted_editor::openShown (*plugin);
     ASSERT_NE (window, nullptr);
 
     ASSERT_TRUE (service_test::waitUntil ([&] { return ! heartbeats().isEmpty(); }, startDelayMs + 5000))
@@ -252,7 +225,7 @@ TEST_F (EditorHeartbeatHostTest, TurningConsentOffInTheHelpDialogStopsTheHeartbe
     ASSERT_NE (plugin, nullptr);
 
     const auto opened = juce::Time::getMillisecondCounter();
-    auto window = openShownEditor (*plugin);
+    auto window = hosted_editor::openShown (*plugin);
     ASSERT_NE (window, nullptr);
 
     // "?" opens the help dialog; the wheel scrolls it to its end, where the consent toggle is;
@@ -261,7 +234,7 @@ TEST_F (EditorHeartbeatHostTest, TurningConsentOffInTheHelpDialogStopsTheHeartbe
     const auto origin = window->getScreenBounds().getPosition();
     const auto help = origin + geometry.helpButton;
     const auto tick = origin + geometry.consentTick;
-    const auto clicked = xdotool ({ "mousemove", juce::String (help.x), juce::String (help.y), "click", "1",
+    const auto clicked = hosted_editor::xdotool ({ "mousemove", juce::String (help.x), juce::String (help.y), "click", "1",
                                     "mousemove", juce::String (tick.x), juce::String (tick.y),
                                     "click", "--repeat", juce::String (geometry.wheelClicksToEnd), "--delay", "10", "5",
                                     "click", "1" });

@@ -5,11 +5,8 @@
 #include "model/DefaultProject.h"
 #include "model/PatternFragments.h"
 #include "model/ProjectJson.h"
-#include "plugin/PluginProcessor.h"
+#include "host-editor/HostedEditorSupport.h"
 #include "support/PlaybackHostSupport.h"
-#include "support/ProbeEditor.h"
-#include "support/ProcessRunner.h"
-#include "support/ServiceTestSupport.h"
 #include "support/gui/GuiTestBench.h"
 
 namespace
@@ -31,17 +28,14 @@ std::vector<host_test::Row> firstTwoBars (juce::AudioPluginInstance& plugin)
     return host_test::noteOns (host_test::rowsOf (session.run (8 * host_test::samplesPerBeat).output));
 }
 
-/** Where a row of the performance dictionary sits in an editor of the given size, found in one
-    built in this process: the hosted editor comes from the same code and lays out alike. */
-juce::Rectangle<int> dictionaryRowInEditor (int row, int width, int height)
+/** Where a row of the performance dictionary sits in the editor. */
+juce::Rectangle<int> dictionaryRowInEditor (int row)
 {
-    VarneTAudioProcessor local;
-    std::unique_ptr<juce::AudioProcessorEditor> editor (local.createEditor());
-    editor->setSize (width, height);
-    auto* list = testing_support::gui::findIn<juce::ListBox> (*editor);
-    const auto area = list != nullptr ? editor->getLocalArea (list, list->getRowPosition (row, true)) : juce::Rectangle<int>();
-    local.editorBeingDeleted (editor.get());
-    return area;
+    return hosted_editor::readLocalEditor<juce::Rectangle<int>> ([row] (juce::AudioProcessorEditor& editor)
+    {
+        auto* list = testing_support::gui::findIn<juce::ListBox> (editor);
+        return list != nullptr ? editor.getLocalArea (list, list->getRowPosition (row, true)) : juce::Rectangle<int>();
+    });
 }
 } // namespace
 
@@ -58,15 +52,12 @@ TEST_F (BundleTest, AClickOnTheHostedEditorsAddPatternTileAddsAPatternToTheState
     ASSERT_NE (plugin, nullptr);
     ASSERT_EQ (patternsInFirstSection (*plugin), 1);
 
-    juce::String error;
-    auto window = probe::HostedEditorWindow::open (*plugin, error);
-    ASSERT_NE (window, nullptr) << error;
-    window->setEditorSize (1360, 820);
-    ASSERT_TRUE (service_test::waitUntil ([&] { return window->getEditor().isShowing() && window->getScreenBounds().getWidth() == 1360; }, 20000));
+    auto window = hosted_editor::openShown (*plugin);
+    ASSERT_NE (window, nullptr);
 
     // The add tile follows the single Pattern tile on the Pattern strip.
     const auto at = window->getScreenBounds().getPosition() + juce::Point<int> (516, 105);
-    const auto clicked = testing_support::runProcess ({ "xdotool", "mousemove", juce::String (at.x), juce::String (at.y), "click", "1" });
+    const auto clicked = hosted_editor::clickAt (at);
     ASSERT_EQ (clicked.exitCode, 0) << clicked.output;
 
     ASSERT_TRUE (service_test::waitUntil ([&] { return patternsInFirstSection (*plugin) == 2; }, 20000)) << host_test::stateText (*plugin).substring (0, 400);
@@ -96,17 +87,14 @@ TEST_F (BundleTest, AClickOnADictionaryRowLoadsThatPerformanceIntoTheActiveSecti
     const auto before = firstTwoBars (*plugin);
     ASSERT_FALSE (before.empty());
 
-    const auto rowArea = dictionaryRowInEditor (row, 1360, 820);
+    const auto rowArea = dictionaryRowInEditor (row);
     ASSERT_FALSE (rowArea.isEmpty());
 
-    juce::String error;
-    auto window = probe::HostedEditorWindow::open (*plugin, error);
-    ASSERT_NE (window, nullptr) << error;
-    window->setEditorSize (1360, 820);
-    ASSERT_TRUE (service_test::waitUntil ([&] { return window->getEditor().isShowing() && window->getScreenBounds().getWidth() == 1360; }, 20000));
+    auto window = hosted_editor::openShown (*plugin);
+    ASSERT_NE (window, nullptr);
 
     const auto at = window->getScreenBounds().getPosition() + rowArea.getCentre();
-    const auto clicked = testing_support::runProcess ({ "xdotool", "mousemove", juce::String (at.x), juce::String (at.y), "click", "1" });
+    const auto clicked = hosted_editor::clickAt (at);
     ASSERT_EQ (clicked.exitCode, 0) << clicked.output;
 
     const auto firstPatternName = [&] { return stateOf (*plugin)["sections"][0]["sequence"][0]["name"].toString(); };
