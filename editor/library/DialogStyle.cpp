@@ -30,6 +30,46 @@ void styleDialogTextEditor (juce::TextEditor& editor, bool multiLine)
     editor.setIndents (10, 6);
 }
 
+void addProjectFields (juce::Component& parent, juce::Label& nameLabel, juce::TextEditor& nameEditor,
+                       juce::Label& descriptionLabel, juce::TextEditor& descriptionEditor,
+                       std::function<void()> submit, std::function<void()> dismiss)
+{
+    makeFieldLabel (parent, nameLabel, "Name");
+    makeFieldLabel (parent, descriptionLabel, "Description");
+
+    styleDialogTextEditor (nameEditor, false);
+    styleDialogTextEditor (descriptionEditor, true);
+    parent.addAndMakeVisible (nameEditor);
+    parent.addAndMakeVisible (descriptionEditor);
+    nameEditor.onReturnKey = std::move (submit);
+    nameEditor.onEscapeKey = dismiss;
+    descriptionEditor.onEscapeKey = std::move (dismiss);
+}
+
+void addStatusLabel (juce::Component& parent, juce::Label& label, juce::Colour colour)
+{
+    label.setColour (juce::Label::textColourId, colour);
+    label.setFont (VarneTTheme::themeFont (12.0f, true));
+    label.setMinimumHorizontalScale (0.65f);
+    parent.addAndMakeVisible (label);
+}
+
+void paintDialogFrame (juce::Graphics& g, juce::Rectangle<int> panel, juce::uint8 backdropAlpha, const juce::String& title)
+{
+    g.fillAll (VarneTTheme::colour (VarneTTheme::Palette::backdrop).withAlpha (backdropAlpha));
+    g.setColour (VarneTTheme::colour (VarneTTheme::Palette::panelBackground));
+    g.fillRoundedRectangle (panel.toFloat(), 8.0f);
+
+    const auto band = panel.withHeight (58).toFloat();
+    g.setColour (VarneTTheme::colour (VarneTTheme::Palette::menuBackground));
+    g.fillRoundedRectangle (band, 8.0f);
+    g.fillRect (band.withTrimmedTop (8.0f));
+
+    g.setColour (VarneTTheme::colour (VarneTTheme::Palette::text));
+    g.setFont (VarneTTheme::themeFont (23.0f, true));
+    g.drawText (title, band.withTrimmedLeft (24.0f).withTrimmedRight (24.0f), juce::Justification::centredLeft, true);
+}
+
 bool isPlainKey (const juce::KeyPress& key, int keyCode)
 {
     const auto mods = key.getModifiers();

@@ -17,21 +17,9 @@ ProjectDirtyOverlay::ProjectDirtyOverlay()
     messageLabel.setMinimumHorizontalScale (0.7f);
     addAndMakeVisible (messageLabel);
 
-    makeFieldLabel (*this, nameLabel, "Name");
-    makeFieldLabel (*this, descriptionLabel, "Description");
-
-    styleDialogTextEditor (nameEditor, false);
-    styleDialogTextEditor (descriptionEditor, true);
-    addAndMakeVisible (nameEditor);
-    addAndMakeVisible (descriptionEditor);
-    nameEditor.onReturnKey = [this] { submitSaveAs(); };
-    nameEditor.onEscapeKey = [this] { dismiss(); };
-    descriptionEditor.onEscapeKey = [this] { dismiss(); };
-
-    statusLabel.setColour (juce::Label::textColourId, VarneTTheme::colour (VarneTTheme::Palette::error));
-    statusLabel.setFont (VarneTTheme::themeFont (12.0f, true));
-    statusLabel.setMinimumHorizontalScale (0.65f);
-    addAndMakeVisible (statusLabel);
+    addProjectFields (*this, nameLabel, nameEditor, descriptionLabel, descriptionEditor,
+                      [this] { submitSaveAs(); }, [this] { dismiss(); });
+    addStatusLabel (*this, statusLabel, VarneTTheme::colour (VarneTTheme::Palette::error));
 
     setButtonRole (saveButton, "Save", true);
     setButtonRole (saveAsButton, "Save As", false);
@@ -206,17 +194,7 @@ void ProjectDirtyOverlay::paint (juce::Graphics& g)
     const auto x0 = (float) panel.getX(), y0 = (float) panel.getY();
     const auto pw = (float) panel.getWidth(), ph = (float) panel.getHeight();
 
-    g.fillAll (VarneTTheme::colour (VarneTTheme::Palette::backdrop).withAlpha ((juce::uint8) 0xe6));
-    g.setColour (VarneTTheme::colour (VarneTTheme::Palette::panelBackground));
-    g.fillRoundedRectangle (panel.toFloat(), 8.0f);
-
-    g.setColour (VarneTTheme::colour (VarneTTheme::Palette::menuBackground));
-    g.fillRoundedRectangle (x0, y0, pw, 58.0f, 8.0f);
-    g.fillRect (x0, y0 + 8.0f, pw, 50.0f);
-
-    g.setColour (VarneTTheme::colour (VarneTTheme::Palette::text));
-    g.setFont (VarneTTheme::themeFont (23.0f, true));
-    g.drawText ("Unsaved Project", juce::Rectangle<float> (x0 + 24.0f, y0, pw - 48.0f, 58.0f), juce::Justification::centredLeft, true);
+    paintDialogFrame (g, panel, 0xe6, "Unsaved Project");
 
     g.setColour (VarneTTheme::colour (VarneTTheme::Palette::pressedFill));
     g.drawRoundedRectangle (x0 + 1.0f, y0 + 1.0f, juce::jmax (0.0f, pw - 2.0f), juce::jmax (0.0f, ph - 2.0f), 8.0f, 1.5f);

@@ -39,16 +39,8 @@ ProjectLibraryOverlay::ProjectLibraryOverlay()
     setWantsKeyboardFocus (true);
     setVisible (false);
 
-    makeFieldLabel (*this, nameLabel, "Name");
-    makeFieldLabel (*this, descriptionLabel, "Description");
-
-    styleDialogTextEditor (nameEditor, false);
-    styleDialogTextEditor (descriptionEditor, true);
-    addAndMakeVisible (nameEditor);
-    addAndMakeVisible (descriptionEditor);
-    nameEditor.onEscapeKey = [this] { closeClicked(); };
-    descriptionEditor.onEscapeKey = [this] { closeClicked(); };
-    nameEditor.onReturnKey = [this] { saveRequested(); };
+    addProjectFields (*this, nameLabel, nameEditor, descriptionLabel, descriptionEditor,
+                      [this] { saveRequested(); }, [this] { closeClicked(); });
 
     setButtonRole (saveButton, "Save", true);
     setButtonRole (loadButton, "Load", true);
@@ -89,10 +81,7 @@ ProjectLibraryOverlay::ProjectLibraryOverlay()
     confirmLabel.setMinimumHorizontalScale (0.7f);
     addAndMakeVisible (confirmLabel);
 
-    statusLabel.setColour (juce::Label::textColourId, VarneTTheme::colour (VarneTTheme::Palette::success));
-    statusLabel.setFont (VarneTTheme::themeFont (12.0f, true));
-    statusLabel.setMinimumHorizontalScale (0.65f);
-    addAndMakeVisible (statusLabel);
+    addStatusLabel (*this, statusLabel, VarneTTheme::colour (VarneTTheme::Palette::success));
 
     updateControlStates();
 }
@@ -415,17 +404,7 @@ void ProjectLibraryOverlay::paint (juce::Graphics& g)
     const auto panel = panelBounds();
     const auto x0 = panel.getX(), y0 = panel.getY(), pw = panel.getWidth(), ph = panel.getHeight();
 
-    g.fillAll (VarneTTheme::colour (VarneTTheme::Palette::backdrop).withAlpha ((juce::uint8) 0xe0));
-    g.setColour (VarneTTheme::colour (VarneTTheme::Palette::panelBackground));
-    g.fillRoundedRectangle (panel.toFloat(), 8.0f);
-
-    g.setColour (VarneTTheme::colour (VarneTTheme::Palette::menuBackground));
-    g.fillRoundedRectangle (juce::Rectangle<int> (x0, y0, pw, 58).toFloat(), 8.0f);
-    g.fillRect (x0, y0 + 8, pw, 50);
-
-    g.setColour (VarneTTheme::colour (VarneTTheme::Palette::text));
-    g.setFont (VarneTTheme::themeFont (23.0f, true));
-    g.drawText ("Project Library", juce::Rectangle<int> (x0 + 24, y0, pw - 48, 58), juce::Justification::centredLeft, true);
+    paintDialogFrame (g, panel, 0xe0, "Project Library");
 
     const auto captionWidth = juce::jmin (pw - 44, juce::jlimit (220, 380, pw - 324));
     g.setColour (VarneTTheme::colour (VarneTTheme::Palette::outline));
