@@ -170,6 +170,12 @@ void VarneTAudioProcessorEditor::paintDictionaryRow (const VarneT::Pattern& p, j
     g.drawFittedText (detailLine (p), tx, 7 + bh - h2, tw, h2, juce::Justification::centredLeft, 1, 0.75f);
 }
 
+// Delete and Backspace in the list are meant for the selected note, as everywhere in the editor.
+void VarneTAudioProcessorEditor::deleteKeyPressed (int)
+{
+    keyPressed (juce::KeyPress (juce::KeyPress::deleteKey, juce::ModifierKeys::currentModifiers.withoutMouseButtons(), 0));
+}
+
 void VarneTAudioProcessorEditor::selectedRowsChanged (int row)
 {
     if (isUpdatingControls || ! juce::isPositiveAndBelow (row, (int) dictionaryRows.size()))

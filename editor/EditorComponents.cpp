@@ -52,6 +52,15 @@ void ContentWrapper::resized()
         owner->layoutContent();
 }
 
+std::unique_ptr<juce::ComponentTraverser> ContentWrapper::createKeyboardFocusTraverser()
+{
+    struct NoDefaultTraverser final : juce::KeyboardFocusTraverser
+    {
+        juce::Component* getDefaultComponent (juce::Component*) override { return nullptr; }
+    };
+    return std::make_unique<NoDefaultTraverser>();
+}
+
 void ScaleResetCorner::mouseDoubleClick (const juce::MouseEvent&)
 {
     if (resetScale)

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 
 // The small components the editor nests: its content wrapper, resize corner, stepped knob and
 // Auto-Advance toggle. The editor class names them as its own nested types.
@@ -29,6 +30,10 @@ public:
 
     void paint (juce::Graphics&) override;
     void resized() override;
+
+    /** Tab moves among the controls as usual, but a control that loses the focus by hiding never
+        hands it to an arbitrary sibling: it goes back up to the editor. */
+    std::unique_ptr<juce::ComponentTraverser> createKeyboardFocusTraverser() override;
 
     static void paintPanelCard (juce::Graphics&, juce::Rectangle<int> card);
 

@@ -17,13 +17,33 @@ void VarneTAudioProcessorEditor::showError (const juce::String& text)
     statusIsError = true;
 }
 
+std::array<juce::Component*, 5> VarneTAudioProcessorEditor::overlays() const
+{
+    return { helpOverlay.get(), welcomeDialog.get(), jsonOverlay.get(), libraryOverlay.get(), dirtyOverlay.get() };
+}
+
 bool VarneTAudioProcessorEditor::isAnyOverlayVisible() const
 {
-    for (const juce::Component* overlay : { (const juce::Component*) helpOverlay.get(), (const juce::Component*) welcomeDialog.get(),
-                                            (const juce::Component*) jsonOverlay.get(), (const juce::Component*) libraryOverlay.get(),
-                                            (const juce::Component*) dirtyOverlay.get() })
+    for (auto* overlay : overlays())
         if (overlay != nullptr && overlay->isVisible())
             return true;
+    return false;
+}
+
+bool VarneTAudioProcessorEditor::moveFocusIntoOverlay (bool backwards)
+{
+    // An overlay that holds the focus itself (help, welcome) would let Tab pass to its siblings
+    // behind it: Tab enters its own controls instead.
+    auto* focused = juce::Component::getCurrentlyFocusedComponent();
+    for (auto* overlay : overlays())
+    {
+        if (overlay == nullptr || overlay != focused || ! overlay->isVisible())
+            continue;
+        const auto controls = overlay->createKeyboardFocusTraverser()->getAllComponents (overlay);
+        if (! controls.empty())
+            (backwards ? controls.back() : controls.front())->grabKeyboardFocus();
+        return true;
+    }
     return false;
 }
 
@@ -64,6 +84,16 @@ void VarneTAudioProcessorEditor::mouseMove (const juce::MouseEvent& e) { updateH
 void VarneTAudioProcessorEditor::mouseEnter (const juce::MouseEvent& e) { updateHelpDock (e.eventComponent); }
 void VarneTAudioProcessorEditor::mouseExit (const juce::MouseEvent&) { helpLineText = {}; }
 
+void VarneTAudioProcessorEditor::focusOfChildComponentChanged (FocusChangeType cause)
+{
+    // A focused control that was disabled or hidden leaves the focus nowhere, and the keys with
+    // it: the editor takes it back, so that the shortcuts keep working. Losing the focus to
+    // another window (a mouse click) or giving it to the host (Space) is left alone.
+    if (cause == focusChangedDirectly && ! isReleasingFocusToHost && juce::Component::getCurrentlyFocusedComponent() == nullptr
+        && isShowing())
+        grabKeyboardFocus();
+}
+
 bool VarneTAudioProcessorEditor::keyPressed (const juce::KeyPress& key)
 {
     const auto mods = key.getModifiers();
@@ -73,11 +103,18 @@ bool VarneTAudioProcessorEditor::keyPressed (const juce::KeyPress& key)
     if (code == juce::KeyPress::spaceKey)
     {
         if (hasKeyboardFocus (true))
+        {
+            const juce::ScopedValueSetter<bool> releasing (isReleasingFocusToHost, true);
             juce::Component::unfocusAllComponents();
+        }
         return false;
     }
 
     const auto ctrl = mods.isCommandDown(), shift = mods.isShiftDown(), alt = mods.isAltDown();
+
+    if (code == juce::KeyPress::tabKey && ! ctrl && ! alt)
+        return moveFocusIntoOverlay (shift);
+
     const auto isZ = code == 'Z' || code == 'z', isD = code == 'D' || code == 'd';
     const auto undoOrRedo = isZ && ctrl && ! alt;
     const auto duplicate = isD && ctrl && ! shift && ! alt;

@@ -8,7 +8,7 @@
 #include <cmath>
 
 // Rebuilding the controls from the processor's project, following playback, the inspector modes,
-// the strips' rename fields and the editor's own change tracking.
+// the status line and Undo and Redo.
 
 namespace
 {
@@ -282,14 +282,6 @@ void VarneTAudioProcessorEditor::setInspectorMode (int mode)
     contentWrapper.repaint (inspectorCard);
 }
 
-
-//==============================================================================
-// Renaming Sections and Patterns in place on their strips.
-
-
-
-
-
 //==============================================================================
 void VarneTAudioProcessorEditor::timerCallback()
 {
@@ -353,9 +345,7 @@ void VarneTAudioProcessorEditor::timerCallback()
 
     updatePitchSourceLabel (project, chord);
 
-    auto& undo = processor.getUndoManager();
-    undoButton.setEnabled (undo.canUndo());
-    redoButton.setEnabled (undo.canRedo());
+    updateUndoRedoButtons();
 
     // Playback display: only what moves is repainted (the strips and the playhead repaint
     // themselves on a change).
@@ -379,6 +369,13 @@ void VarneTAudioProcessorEditor::timerCallback()
     }
 }
 
+void VarneTAudioProcessorEditor::updateUndoRedoButtons()
+{
+    auto& undo = processor.getUndoManager();
+    undoButton.setEnabled (undo.canUndo());
+    redoButton.setEnabled (undo.canRedo());
+}
+
 void VarneTAudioProcessorEditor::changeListenerCallback (juce::ChangeBroadcaster* source)
 {
     if (source == &processor.getUpdateChecker())
@@ -386,9 +383,3 @@ void VarneTAudioProcessorEditor::changeListenerCallback (juce::ChangeBroadcaster
     else if (source == &processor)
         refreshFromProcessor();
 }
-
-
-
-
-
-

@@ -199,38 +199,30 @@ void VarneTAudioProcessorEditor::setSectionRepeatCount (int index, int count)
 //==============================================================================
 // Renaming in place
 
+namespace
+{
+/** The rename field over a tile: inside its border, in front of the tile's repeat button, with the
+    keyboard focus and all its text selected. */
+void openRenameField (juce::TextEditor& field, juce::Rectangle<int> tile, const juce::String& name)
+{
+    field.setText (name, juce::dontSendNotification);
+    field.setBounds (tile.reduced (2));
+    field.setVisible (true);
+    field.toFront (false);
+    field.grabKeyboardFocus();
+    field.selectAll();
+}
+} // namespace
+
 void VarneTAudioProcessorEditor::beginSectionRename (int index)
 {
     const auto project = processor.getProjectCopy();
     if (! juce::isPositiveAndBelow (index, (int) project.sections.size()))
         return;
+    renamingPatternIndex = renamingPatternSectionIndex = -1; // abandoned, not committed
+    patternRenameField.setVisible (false);
     renamingSectionIndex = index;
-    sectionRenameField.setText (project.sections[(size_t) index].name, juce::dontSendNotification);
-    sectionRenameField.setBounds (sectionStrip.getTileBounds (index).reduced (4));
-    sectionRenameField.setVisible (true);
-    sectionRenameField.grabKeyboardFocus();
-    sectionRenameField.selectAll();
-}
-
-void VarneTAudioProcessorEditor::commitSectionRename()
-{
-    if (renamingSectionIndex < 0 || isCommittingRename)
-        return;
-    const juce::ScopedValueSetter<bool> committing (isCommittingRename, true);
-    const auto index = std::exchange (renamingSectionIndex, -1);
-    const auto name = sectionRenameField.getText().trim();
-    sectionRenameField.setVisible (false);
-
-    if (name.isEmpty())
-        return showError ("Section name cannot be empty");
-    auto project = processor.getProjectCopy();
-    if (! juce::isPositiveAndBelow (index, (int) project.sections.size()))
-        return;
-    project.sections[(size_t) index].name = name;
-    if (const auto error = processor.applyProjectEdit (std::move (project), true); error.isNotEmpty())
-        return showError (error);
-    refreshFromProcessor();
-    showStatus ("Section renamed to " + name);
+    openRenameField (sectionRenameField, sectionStrip.getTileBounds (index), project.sections[(size_t) index].name);
 }
 
 void VarneTAudioProcessorEditor::beginPatternRename (int index)
@@ -239,36 +231,61 @@ void VarneTAudioProcessorEditor::beginPatternRename (int index)
     const auto s = project.clampedActiveSectionIndex();
     if (s < 0 || ! juce::isPositiveAndBelow (index, (int) project.sections[(size_t) s].sequence.size()))
         return;
+    renamingSectionIndex = -1; // abandoned, not committed
+    sectionRenameField.setVisible (false);
     renamingPatternSectionIndex = s;
     renamingPatternIndex = index;
-    patternRenameField.setText (project.sections[(size_t) s].sequence[(size_t) index].name, juce::dontSendNotification);
-    patternRenameField.setBounds (patternStrip.getTileBounds (index).reduced (4));
-    patternRenameField.setVisible (true);
-    patternRenameField.grabKeyboardFocus();
-    patternRenameField.selectAll();
+    openRenameField (patternRenameField, patternStrip.getTileBounds (index), project.sections[(size_t) s].sequence[(size_t) index].name);
+}
+
+void VarneTAudioProcessorEditor::commitSectionRename()
+{
+    if (isUpdatingControls || isCommittingRename || ! sectionRenameField.isVisible() || renamingSectionIndex < 0)
+        return;
+    const auto index = std::exchange (renamingSectionIndex, -1);
+    commitRename (sectionRenameField, "Section", [index] (VarneT::Project& project) -> juce::String*
+    {
+        return juce::isPositiveAndBelow (index, (int) project.sections.size()) ? &project.sections[(size_t) index].name : nullptr;
+    });
 }
 
 void VarneTAudioProcessorEditor::commitPatternRename()
 {
-    if (renamingPatternIndex < 0 || isCommittingRename)
+    if (isUpdatingControls || isCommittingRename || ! patternRenameField.isVisible() || renamingPatternSectionIndex < 0
+        || renamingPatternIndex < 0)
         return;
-    const juce::ScopedValueSetter<bool> committing (isCommittingRename, true);
     const auto s = std::exchange (renamingPatternSectionIndex, -1);
     const auto index = std::exchange (renamingPatternIndex, -1);
-    const auto name = patternRenameField.getText().trim();
-    patternRenameField.setVisible (false);
+    commitRename (patternRenameField, "Pattern", [s, index] (VarneT::Project& project) -> juce::String*
+    {
+        if (! juce::isPositiveAndBelow (s, (int) project.sections.size()))
+            return nullptr;
+        auto& sequence = project.sections[(size_t) s].sequence;
+        return juce::isPositiveAndBelow (index, (int) sequence.size()) ? &sequence[(size_t) index].name : nullptr;
+    });
+}
+
+void VarneTAudioProcessorEditor::commitRename (juce::TextEditor& field, const juce::String& kind,
+                                               const std::function<juce::String* (VarneT::Project&)>& nameOf)
+{
+    // Hiding the field takes its focus away; the flag keeps that focus loss from committing again.
+    const juce::ScopedValueSetter<bool> committing (isCommittingRename, true);
+    const auto name = field.getText().trim();
+    field.setVisible (false);
 
     if (name.isEmpty())
-        return showError ("Pattern name cannot be empty");
+        return showError (kind + " name cannot be empty");
+
     auto project = processor.getProjectCopy();
-    if (! juce::isPositiveAndBelow (s, (int) project.sections.size())
-        || ! juce::isPositiveAndBelow (index, (int) project.sections[(size_t) s].sequence.size()))
+    auto* current = nameOf (project);
+    if (current == nullptr || *current == name)
         return;
-    project.sections[(size_t) s].sequence[(size_t) index].name = name;
+
+    *current = name;
     if (const auto error = processor.applyProjectEdit (std::move (project), true); error.isNotEmpty())
         return showError (error);
     refreshFromProcessor();
-    showStatus ("Pattern renamed to " + name);
+    showStatus (kind + " renamed to " + name);
 }
 
 void VarneTAudioProcessorEditor::sectionRenameFinished() { commitSectionRename(); }
@@ -337,7 +354,6 @@ void VarneTAudioProcessorEditor::toggleAutoAdvance()
     if (const auto error = processor.applyProjectEdit (std::move (project), true); error.isNotEmpty())
     {
         processor.withdrawPlaybackModeRequest();
-        refreshFromProcessor();
         return showError (error);
     }
 

@@ -87,6 +87,22 @@ juce::String registerText (int octaves)
     return number + (std::abs ((juce::int64) octaves) == 1 ? " octave" : " octaves");
 }
 
+juce::String percentText (double value) { return juce::String (juce::roundToInt (value * 100.0)) + "%"; }
+
+juce::String velocityText (double value)
+{
+    const auto v = juce::roundToInt (value);
+    return dynamicMarkForVelocity (v) + "  " + juce::String (v);
+}
+
+juce::String registerKnobText (double value) { return registerText (juce::roundToInt (value)); }
+
+juce::String octaveKnobText (double value)
+{
+    const auto steps = juce::roundToInt (value);
+    return steps == 0 ? juce::String ("Original") : signedStepText (steps);
+}
+
 juce::String barsText (double beats, bool withUnit)
 {
     const double bars = std::isfinite (beats) ? beats / 4.0 : 0.0;

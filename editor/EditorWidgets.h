@@ -21,6 +21,12 @@ juce::String ordinalText (int n);
 juce::String registerText (int octaves);
 juce::String barsText (double beats, bool withUnit);
 
+// Value texts of the inspector's controls (bubbles, knob captions, the help line).
+juce::String percentText (double value);
+juce::String velocityText (double value);
+juce::String registerKnobText (double value);
+juce::String octaveKnobText (double value);
+
 /** A Pitch-combo choice: target basis (VarneT::TargetBasis as int) and index or MIDI note. */
 struct PitchChoice
 {

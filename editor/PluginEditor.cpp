@@ -20,6 +20,9 @@ VarneTAudioProcessorEditor::VarneTAudioProcessorEditor (VarneTAudioProcessor& p)
     : juce::AudioProcessorEditor (p), processor (p)
 {
     setLookAndFeel (&theme);
+    // Menus open inside the host; between menus it must never take a click meant for a control.
+    popupHost.setInterceptsMouseClicks (false, true);
+    popupHost.setAlwaysOnTop (true);
     popupHost.setVisible (true);
     addChildComponent (popupHost);
 
@@ -35,7 +38,7 @@ VarneTAudioProcessorEditor::VarneTAudioProcessorEditor (VarneTAudioProcessor& p)
 
     tolmek::WelcomeDialog::Config welcome;
     welcome.introText = "Varne-T adapts authored performances. MIDI only. Place it before an instrument. Use ? for details.";
-    welcome.termsUrl = "https://www.tolmek.com/terms";
+    welcome.termsUrl = tolmek::HelpDialog::termsUrl;
     welcomeDialog = std::make_unique<tolmek::WelcomeDialog> (processor.getTelemetryClient(), welcome);
     welcomeDialog->onFinished = [this] (bool consent) { welcomeTelemetryChoice (consent); };
     addChildComponent (*welcomeDialog);
@@ -43,6 +46,10 @@ VarneTAudioProcessorEditor::VarneTAudioProcessorEditor (VarneTAudioProcessor& p)
     buildSequenceStrips();
     buildPerformanceControls();
     buildProjectOverlays();
+
+    // A modal overlay keeps Tab among its own controls, so no key reaches a control behind it.
+    for (auto* overlay : overlays())
+        overlay->setFocusContainerType (juce::Component::FocusContainerType::keyboardFocusContainer);
 
     styleCaptionLabel (bottomLineLabel, {}, 14.0f, VarneTTheme::colour (Palette::captionText), juce::Justification::centredLeft);
     bottomLineLabel.setName ("Help dock");
@@ -80,6 +87,7 @@ VarneTAudioProcessorEditor::VarneTAudioProcessorEditor (VarneTAudioProcessor& p)
 
     refreshFromProcessor();
     adoptCleanSnapshot();
+    updateUndoRedoButtons();
     startTimer (50);
 
     welcomeDialog->setBounds (0, 0, contentWrapper.getWidth(), contentWrapper.getHeight());
@@ -98,6 +106,10 @@ VarneTAudioProcessorEditor::VarneTAudioProcessorEditor (VarneTAudioProcessor& p)
 
 VarneTAudioProcessorEditor::~VarneTAudioProcessorEditor()
 {
+    // A host closing the window is a focus loss too: a typed name is kept, not dropped.
+    commitSectionRename();
+    commitPatternRename();
+
     sectionMidiExport.dismissSaveDialog();
     stopTimer();
     removeMouseListener (this);
@@ -376,6 +388,10 @@ void VarneTAudioProcessorEditor::buildPerformanceControls()
         addAndMakeVisible (s.slider);
     }
 
+    for (auto* slider : { &densitySlider, &swingSlider, &humanizeSlider, &chanceSlider, &importanceSlider })
+        slider->textFromValueFunction = percentText;
+    velocitySlider.textFromValueFunction = velocityText;
+
     for (auto* slider : { &densitySlider, &swingSlider, &humanizeSlider })
         slider->onValueChange = [this] { applyPerformanceControls(); };
     velocitySlider.onValueChange = [this] { applySelectedNoteVelocity(); };
@@ -388,6 +404,8 @@ void VarneTAudioProcessorEditor::buildPerformanceControls()
     configureDiscreteKnob (registerKnob, -4.0, 4.0);
     registerKnob.setName ("Register");
     registerKnob.setTooltip ("Move the selected note between octave registers. Drag horizontally or vertically, use the mouse wheel, or double-click to return to Original.");
+    octaveKnob.textFromValueFunction = octaveKnobText;
+    registerKnob.textFromValueFunction = registerKnobText;
     octaveKnob.onValueChange = [this] { applyPerformanceControls(); };
     registerKnob.onValueChange = [this] { applySelectedNoteRegister(); };
     addAndMakeVisible (octaveKnob);
@@ -462,7 +480,7 @@ void VarneTAudioProcessorEditor::layoutContent (int width, int height)
     layout = VarneTEditorLayout::compute (in);
     const auto& l = layout;
 
-    for (auto* overlay : std::initializer_list<juce::Component*> { helpOverlay.get(), jsonOverlay.get(), libraryOverlay.get(), dirtyOverlay.get(), welcomeDialog.get() })
+    for (auto* overlay : overlays())
         if (overlay != nullptr)
             overlay->setBounds (0, 0, width, height);
 

@@ -58,6 +58,7 @@ public:
     void mouseMove (const juce::MouseEvent&) override;
     void mouseEnter (const juce::MouseEvent&) override;
     void mouseExit (const juce::MouseEvent&) override;
+    void focusOfChildComponentChanged (FocusChangeType) override;
 
     static tolmek::HelpContent buildHelpContent();
 
@@ -96,6 +97,7 @@ private:
     friend class VarneTEditorActionsTestAccess;
     friend class VarneTHeaderActionsTestAccess;
     friend class VarneTLiveEditorTestAccess;
+    friend class VarneTEditorInUseTestAccess;
 
     // Refresh, playback following, status line, keys and change tracking.
     void updatePitchSourceLabel (const VarneT::Project&, const juce::String& chordName);
@@ -103,18 +105,24 @@ private:
     void commitSectionRename();
     void beginPatternRename (int index);
     void commitPatternRename();
+    void commitRename (juce::TextEditor& field, const juce::String& kind, const std::function<juce::String* (VarneT::Project&)>& nameOf);
     void updateHelpDock (juce::Component* underMouse);
+    /** The five modal overlays: help, welcome, JSON, library and the unsaved-project question. */
+    std::array<juce::Component*, 5> overlays() const;
     bool isAnyOverlayVisible() const;
+    bool moveFocusIntoOverlay (bool backwards);
     void setUpDictionary();
     void selectDictionaryRowFor (const VarneT::Pattern&);
     void paintDictionaryRow (const VarneT::Pattern&, juce::Graphics&, int width, int height, bool selected) const;
 
     void timerCallback() override;
+    void updateUndoRedoButtons();
     void changeListenerCallback (juce::ChangeBroadcaster*) override;
 
     int getNumRows() override;
     void paintListBoxItem (int row, juce::Graphics&, int width, int height, bool selected) override;
     void selectedRowsChanged (int lastRowSelected) override;
+    void deleteKeyPressed (int lastRowSelected) override;
 
     void buildHeader();
     void buildSequenceStrips();
@@ -230,6 +238,7 @@ private:
     int followedSectionIndex = -1, followedPatternIndex = -1;
     int renamingSectionIndex = -1, renamingPatternIndex = -1, renamingPatternSectionIndex = -1;
     bool isCommittingRename = false;
+    bool isReleasingFocusToHost = false;
     int inspectorMode = 1;
     juce::Rectangle<int> dictionaryCard, sequenceCard, timelineCard, inspectorCard, modeColumnCard;
 

@@ -55,6 +55,14 @@ public:
         editor.patternRenameField.setText (name);
         editor.patternRenameFinished();
     }
+    void typeIntoPatternRename (int i, const juce::String& name)
+    {
+        editor.patternTileDoubleClicked (i);
+        editor.patternRenameField.setText (name);
+    }
+    void beginSectionRename (int i) { editor.sectionTileDoubleClicked (i); }
+    juce::TextEditor& patternRenameField() { return editor.patternRenameField; }
+    juce::TextEditor& sectionRenameField() { return editor.sectionRenameField; }
 
     juce::PopupMenu optionsMenuBuilt() const { return editor.buildPatternOptionsMenu(); }
     juce::PopupMenu sectionMenuBuilt (int i) const { return editor.buildSectionTileMenu (i); }
@@ -258,6 +266,29 @@ TEST_F (EditorActions, ActionSequencesLeaveTheirProjectStatusAndUndoSteps)
           [] (const Project& p, Access&) { EXPECT_EQ (active (p).sequence[1].name, "Verse"); }, "Pattern renamed to Verse", 1 },
         { "rename to nothing refused", projectOf ({ 2 }), 0, [] (Access& a) { a.renamePattern (1, " "); },
           [] (const Project& p, Access&) { EXPECT_EQ (active (p).sequence[1].name, "P2"); }, "Pattern name cannot be empty", 0 },
+        { "rename to the same name does nothing", projectOf ({ 2 }), 0, [] (Access& a) { a.renamePattern (1, " P2 "); },
+          [] (const Project& p, Access& a)
+          {
+              EXPECT_EQ (active (p).sequence[1].name, "P2");
+              EXPECT_FALSE (a.processor().getUndoManager().canUndo());
+          }, "", 0 },
+        { "the rename field covers its tile but the border, in front of the repeat button", projectOf ({ 2 }), 0,
+          [] (Access& a) { a.typeIntoPatternRename (1, "Open"); },
+          [] (const Project&, Access& a)
+          {
+              auto& field = a.patternRenameField();
+              EXPECT_TRUE (field.isVisible());
+              EXPECT_EQ (field.getBounds(), a.patternStrip().getTileBounds (1).reduced (2));
+              EXPECT_EQ (a.patternStrip().getChildren().getLast(), &field);
+          }, "", 0 },
+        { "a Section rename begun abandons the open Pattern rename", projectOf ({ 2 }), 0,
+          [] (Access& a) { a.typeIntoPatternRename (1, "Typed"); a.beginSectionRename (0); },
+          [] (const Project& p, Access& a)
+          {
+              EXPECT_EQ (active (p).sequence[1].name, "P2");
+              EXPECT_FALSE (a.patternRenameField().isVisible());
+              EXPECT_TRUE (a.sectionRenameField().isVisible());
+          }, "", 0 },
         { "add a Section to 2", projectOf ({ 1, 2 }), 0, [] (Access& a) { a.addSection(); },
           [] (const Project& p, Access&)
           {
@@ -355,6 +386,17 @@ TEST_F (EditorActions, ActionSequencesLeaveTheirProjectStatusAndUndoSteps)
     }
 }
 
+// Closing the window is a focus loss like any other: the typed name is kept.
+TEST_F (EditorActions, ARenameStillOpenWhenTheEditorClosesIsCommitted)
+{
+    start (projectOf ({ 2 }));
+    access.typeIntoPatternRename (1, "Bridge");
+    processor.editorBeingDeleted (editor.get());
+    editor.reset();
+    EXPECT_EQ (processor.getProjectCopy().sections[0].sequence[1].name, "Bridge");
+    EXPECT_TRUE (processor.getUndoManager().canUndo());
+}
+
 TEST_F (EditorActions, AutoAdvanceSetsTheHostParameterAndOffKeepsTheActiveSection)
 {
     start (projectOf ({ 1, 1, 1 }));
@@ -411,7 +453,10 @@ TEST_F (EditorActions, AFailedAutoAdvanceEditWithdrawsItsPlaybackModeRequest)
     ASSERT_EQ (size(), limit);
     start (project);
 
+    // A refused edit changes nothing, so nothing is refreshed: a control out of step stays so.
+    access.densitySlider().setValue (0.37, juce::dontSendNotification);
     access.autoAdvance (true);
+    EXPECT_DOUBLE_EQ (access.densitySlider().getValue(), 0.37);
     EXPECT_EQ (processor.getPlaybackModeRequest(), -1);
     EXPECT_EQ (processor.getProjectCopy().sectionPlaybackMode, VarneT::SectionPlaybackMode::loopSection);
     EXPECT_TRUE (access.status().isNotEmpty());

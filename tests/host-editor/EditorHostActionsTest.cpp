@@ -120,3 +120,83 @@ TEST_F (BundleTest, AClickOnADictionaryRowLoadsThatPerformanceIntoTheActiveSecti
     EXPECT_NE (after, before);
     EXPECT_EQ (after, fromReference) << host_test::describe (after) << "\nexpected\n" << host_test::describe (fromReference);
 }
+
+namespace
+{
+/** Where the UI-size button sits in the editor. */
+juce::Rectangle<int> uiSizeButtonInEditor()
+{
+    return hosted_editor::readLocalEditor<juce::Rectangle<int>> ([] (juce::AudioProcessorEditor& editor)
+    {
+        auto* button = testing_support::gui::findIn<juce::Button> (editor, [] (juce::Button& b) { return b.getName() == "UI scaling"; });
+        return button != nullptr ? editor.getLocalArea (button, button->getLocalBounds()) : juce::Rectangle<int>();
+    });
+}
+
+/** The screen's pixels in an area; null when the screen cannot be read. */
+juce::Image screenArea (juce::Rectangle<int> area)
+{
+    juce::String error;
+    const auto screen = probe::grabScreen (error);
+    return screen.isValid() ? screen.getClippedImage (area).createCopy() : juce::Image();
+}
+
+bool samePixels (const juce::Image& a, const juce::Image& b)
+{
+    if (! a.isValid() || ! b.isValid() || a.getBounds() != b.getBounds())
+        return false;
+    for (int y = 0; y < a.getHeight(); ++y)
+        for (int x = 0; x < a.getWidth(); ++x)
+            if (a.getPixelAt (x, y) != b.getPixelAt (x, y))
+                return false;
+    return true;
+}
+} // namespace
+
+// The UI-size menu opens over almost the whole editor; once Escape closed it, the band it covered
+// takes clicks again.
+TEST_F (BundleTest, AfterTheUiSizeMenuADictionaryRowClickStillLoadsItsPerformance)
+{
+    if (std::getenv ("DISPLAY") == nullptr)
+        GTEST_SKIP() << "needs an X display";
+
+    VarneTAudioProcessor().getTelemetryClient().markWelcomeSeen();
+
+    const int row = 1;
+    const auto& performance = VarneT::builtInPerformances()[(size_t) row];
+    std::vector<VarneT::Pattern> fragments;
+    ASSERT_EQ (VarneT::loadPerformanceIntoSection (performance, 16, fragments), "");
+
+    probe::prepareBareXServer();
+    auto plugin = load();
+    ASSERT_NE (plugin, nullptr);
+    const auto rowArea = dictionaryRowInEditor (row);
+    const auto buttonArea = uiSizeButtonInEditor();
+    ASSERT_FALSE (rowArea.isEmpty() || buttonArea.isEmpty());
+
+    auto window = hosted_editor::openShown (*plugin);
+    ASSERT_NE (window, nullptr);
+    const auto origin = window->getScreenBounds().getPosition();
+
+    // The menu opens upwards, just above the button.
+    const auto menuArea = (buttonArea + origin).withY (buttonArea.getY() + origin.y - 120).withHeight (110);
+    // The editor at rest: two grabs in a row agree.
+    juce::Image idle;
+    ASSERT_TRUE (service_test::waitUntil ([&]
+    {
+        auto next = screenArea (menuArea);
+        const auto settled = samePixels (idle, next);
+        idle = next;
+        return settled;
+    }, 20000));
+
+    ASSERT_EQ (hosted_editor::clickAt (origin + buttonArea.getCentre()).exitCode, 0);
+    ASSERT_TRUE (service_test::waitUntil ([&] { return ! samePixels (idle, screenArea (menuArea)); }, 20000)) << "the menu never showed";
+    ASSERT_EQ (hosted_editor::xdotool ({ "key", "Escape" }).exitCode, 0);
+    ASSERT_TRUE (service_test::waitUntil ([&] { return samePixels (idle, screenArea (menuArea)); }, 20000)) << "the menu never closed";
+
+    ASSERT_EQ (hosted_editor::clickAt (origin + rowArea.getCentre()).exitCode, 0);
+    const auto firstPatternName = [&] { return stateOf (*plugin)["sections"][0]["sequence"][0]["name"].toString(); };
+    EXPECT_TRUE (service_test::waitUntil ([&] { return firstPatternName() == fragments[0].name; }, 20000)) << firstPatternName();
+    window.reset();
+}
