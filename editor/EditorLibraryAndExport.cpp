@@ -28,7 +28,6 @@ void VarneTAudioProcessorEditor::buildLibraryOverlays()
         projectsButton.setButtonText (ProjectLibraryController::projectsButtonText (modified));
         updateWriteRevertButtons();
     };
-    hooks.isDirty = [this] { return isProjectDirty(); };
     hooks.revealFolder = [this] (const juce::File& folder)
     {
         if (onRevealFolder)
@@ -49,35 +48,7 @@ void VarneTAudioProcessorEditor::showProjectLibrary()
 }
 
 //==============================================================================
-// Change tracking against the last library save, load, Write or JSON apply, by canonical text.
-// The snapshot is kept by the processor, so closing and reopening the window does not forget
-// unsaved edits.
-
-void VarneTAudioProcessorEditor::markProjectClean()
-{
-    juce::String text;
-    if (VarneT::canonicaliseProjectJson (processor.getProjectVar(), text).isNotEmpty())
-        text = {};
-    processor.editorCleanProjectJson = text;
-    if (libraryController != nullptr)
-        libraryController->markProjectClean();
-}
-
-void VarneTAudioProcessorEditor::adoptCleanSnapshot()
-{
-    if (processor.editorCleanProjectJson.isEmpty())
-        markProjectClean();
-    updateProjectsButton (true);
-}
-
-bool VarneTAudioProcessorEditor::isProjectDirty() const
-{
-    const auto& clean = processor.editorCleanProjectJson;
-    juce::String text;
-    if (clean.isEmpty() || VarneT::canonicaliseProjectJson (processor.getProjectVar(), text).isNotEmpty())
-        return true;
-    return text != clean;
-}
+// Change tracking: the library controller keeps the one clean snapshot and compares with it.
 
 void VarneTAudioProcessorEditor::updateProjectsButton (bool force)
 {

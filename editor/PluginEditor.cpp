@@ -86,7 +86,6 @@ VarneTAudioProcessorEditor::VarneTAudioProcessorEditor (VarneTAudioProcessor& p)
     editorScaling->activate();
 
     refreshFromProcessor();
-    adoptCleanSnapshot();
     updateUndoRedoButtons();
     startTimer (50);
 

@@ -76,8 +76,6 @@ public:
 
     // The project library and the Section MIDI export (EditorLibraryAndExport.cpp).
     void updateProjectsButton (bool force);
-    bool isProjectDirty() const;
-    void adoptCleanSnapshot();
     void updateWriteRevertButtons();
     juce::File exportActiveSectionMidi();
 
@@ -130,7 +128,6 @@ private:
     void buildProjectOverlays();
     void buildLibraryOverlays();
     void wireSectionMidiButton();
-    void markProjectClean();
     void showPitchSourceFromProject (const VarneT::Project&);
     void rebuildPitchChoices (bool scaleSource, int degreeCount);
 

@@ -133,9 +133,11 @@ juce::String VarneTAudioProcessorEditor::applyProjectJson (const juce::String& t
     if (auto error = VarneT::applyEditedProjectJson (processor, text); error.isNotEmpty())
         return error;
 
+    // The applied project is the new Write/Revert baseline, not a library save: against the
+    // library it counts as modified, so loading another project asks first.
     selectedPatternIndex = 0;
     refreshFromProcessor();
-    markProjectClean();
+    updateProjectsButton (true);
     showStatus ("Project JSON applied");
     return {};
 }

@@ -24,7 +24,12 @@ ProjectLibraryController::ProjectLibraryController (VarneTAudioProcessor& p, Pro
         libraryOverlay->onOpenFolder = [this] { openProjectFolder(); };
     }
 
-    markProjectClean();
+    // The snapshot lives with the processor, which outlives its editors: a reopened editor
+    // still knows the project was edited. A new instance starts clean.
+    if (processor.editorCleanProjectJson.isEmpty())
+        markProjectClean();
+    else
+        updateProjectsButton (true);
     prepareLibraryListing();
 }
 
@@ -133,14 +138,16 @@ bool ProjectLibraryController::loadProjectFromLibrary (const juce::File& file)
         return false;
     }
 
-    for (const auto& message : { VarneTAudioProcessor::validateProjectVar (info.project),
-                                  processor.applyProjectVar (info.project, false) })
-        if (message.isNotEmpty())
-        {
-            if (hooks.showError)
-                hooks.showError (message);
-            return false;
-        }
+    // A project that fails validation is never applied.
+    auto message = VarneTAudioProcessor::validateProjectVar (info.project);
+    if (message.isEmpty())
+        message = processor.applyProjectVar (info.project, false);
+    if (message.isNotEmpty())
+    {
+        if (hooks.showError)
+            hooks.showError (message);
+        return false;
+    }
 
     processor.getUndoManager().clearUndoHistory();
     processor.syncSectionParameter();
@@ -165,6 +172,11 @@ void ProjectLibraryController::loadPendingProjectDiscardingChanges (const juce::
 
 void ProjectLibraryController::markProjectClean()
 {
+    juce::String text;
+    if (canonicaliseProjectJson (processor.getProjectVar(), text).isNotEmpty())
+        text = {};
+    processor.editorCleanProjectJson = text;
+
     projectModified = false;
     lastModifiedCheckMs = juce::jmax ((juce::uint32) 1, juce::Time::getMillisecondCounter());
     if (hooks.modifiedChecked)
@@ -175,8 +187,11 @@ void ProjectLibraryController::markProjectClean()
 
 bool ProjectLibraryController::isProjectDirty() const
 {
-    // The snapshot lives with the processor, so reopening the editor does not forget changes.
-    return hooks.isDirty ? hooks.isDirty() : processor.isProjectDirty();
+    const auto& clean = processor.editorCleanProjectJson;
+    juce::String text;
+    if (clean.isEmpty() || canonicaliseProjectJson (processor.getProjectVar(), text).isNotEmpty())
+        return true;
+    return text != clean;
 }
 
 void ProjectLibraryController::updateProjectsButton (bool force)

@@ -28,9 +28,6 @@ public:
         std::function<void (bool modified)> modifiedChecked;
         /** Shows a folder in the file manager. */
         std::function<void (const juce::File&)> revealFolder;
-        /** Whether the project differs from its clean snapshot; without it, the processor's
-            edit baseline decides. */
-        std::function<bool()> isDirty;
     };
 
     ProjectLibraryController (VarneTAudioProcessor&, ProjectLibraryOverlay*, ProjectDirtyOverlay*, EditorHooks);
@@ -46,7 +43,10 @@ public:
                                          const juce::File& target, bool overwrite);
     bool loadProjectFromLibrary (const juce::File&);
     void loadPendingProjectDiscardingChanges (const juce::File&);
+    /** The current project becomes the clean snapshot that every modified check compares with. */
     void markProjectClean();
+    /** Whether the current project differs from the clean snapshot: the Projects marker, the
+        library row's caption and the question before a load all ask this. */
     bool isProjectDirty() const;
     void updateProjectsButton (bool force);
 

@@ -455,7 +455,7 @@ TEST_F (LibraryActions, UntitledDirtyProjectOffersSaveAsOnly)
     EXPECT_EQ (controller().saveBeforeLoading (other), "No current project to save.");
 
     // Without the question overlay the load is refused.
-    ProjectLibraryController bare (processor, nullptr, nullptr, { {}, [this] (auto& s) { rig->errors.add (s); }, {}, {}, {}, {} });
+    ProjectLibraryController bare (processor, nullptr, nullptr, { {}, [this] (auto& s) { rig->errors.add (s); }, {}, {}, {} });
     bare.loadLibraryProject (other);
     EXPECT_EQ (rig->errors[rig->errors.size() - 1], "Save or discard the current project first");
     EXPECT_EQ (processor.getProjectCopy().sections[0].name, "unsaved");
