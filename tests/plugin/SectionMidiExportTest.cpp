@@ -61,11 +61,15 @@ struct TempFolder
 };
 
 /** Writes the bytes to a file and reads them back with mido. */
-juce::var midoRead (const juce::MemoryBlock& bytes, const juce::File& folder, const juce::String& name)
+::testing::AssertionResult midoRead (const juce::MemoryBlock& bytes, const juce::File& folder, const juce::String& name,
+                                     juce::var& summary)
 {
     const auto file = folder.getChildFile (name);
-    EXPECT_TRUE (file.replaceWithData (bytes.getData(), bytes.getSize()));
-    return readWithMido (file);
+
+    if (! file.replaceWithData (bytes.getData(), bytes.getSize()))
+        return ::testing::AssertionFailure() << "could not write " << file.getFullPathName();
+
+    return readWithMido (file, summary);
 }
 
 void expectWellFormed (const juce::var& summary, int endTick)
@@ -143,7 +147,9 @@ TEST (SectionMidiBytes, SmallFixturesAreExactAndReadBack)
         SCOPED_TRACE (c.name);
         const auto bytes = VarneT::sectionMidiFileBytes (c.section, c.channel, scaleContext);
         EXPECT_EQ (hexOf (bytes), hexOf (smf (c.events)));
-        expectWellFormed (midoRead (bytes, temp.folder, juce::String (c.name).replaceCharacter (',', '_') + ".mid"), c.endTick);
+        juce::var summary;
+        ASSERT_TRUE (midoRead (bytes, temp.folder, juce::String (c.name).replaceCharacter (',', '_') + ".mid", summary));
+        expectWellFormed (summary, c.endTick);
     }
 }
 
@@ -160,12 +166,14 @@ TEST (SectionMidiBytes, RepeatsRoundingChanceAndUnresolvablePitches)
     nothingHeld.inputCount = 0;
 
     TempFolder temp;
-    const auto summary = midoRead (VarneT::sectionMidiFileBytes (sectionOf ({ pattern }, 2), 3, nothingHeld),
-                                   temp.folder, "repeats.mid");
+    juce::var summary;
+    ASSERT_TRUE (midoRead (VarneT::sectionMidiFileBytes (sectionOf ({ pattern }, 2), 3, nothingHeld),
+                           temp.folder, "repeats.mid", summary));
 
     expectWellFormed (summary, 15360);
     EXPECT_EQ (midoEvents (summary, "note_on").joinIntoString (" "),
                "0:60 470:67 3840:60 4310:67 7680:60 8150:67 11520:60 11990:67");
+    ASSERT_GE (summary["events"].size(), 2);
     EXPECT_EQ (static_cast<int> (summary["events"][1]["channel"]), 2);
 }
 
@@ -188,8 +196,9 @@ TEST (SectionMidiBytes, ANoteOrPedalEndingWhereTheNextStartsEndsFirstInAnyStored
         }
 
         TempFolder temp;
-        const auto summary = midoRead (VarneT::sectionMidiFileBytes (sectionOf ({ pattern }), 1, scaleContext),
-                                       temp.folder, "touching.mid");
+        juce::var summary;
+        ASSERT_TRUE (midoRead (VarneT::sectionMidiFileBytes (sectionOf ({ pattern }), 1, scaleContext),
+                               temp.folder, "touching.mid", summary));
         expectWellFormed (summary, 3840);
         EXPECT_EQ (midoEvents (summary, "note_on").joinIntoString (" "), "0:60 960:60") << laterStoredFirst;
         EXPECT_EQ (midoEvents (summary, "note_off").joinIntoString (" "), "960:60 1920:60") << laterStoredFirst;
@@ -213,9 +222,11 @@ TEST (SectionMidiBytes, LargestSectionStaysWellFormed)
     }
 
     TempFolder temp;
-    const auto summary = midoRead (VarneT::sectionMidiFileBytes (sectionOf (std::move (patterns)), 1, scaleContext),
-                                   temp.folder, "largest.mid");
+    juce::var summary;
+    ASSERT_TRUE (midoRead (VarneT::sectionMidiFileBytes (sectionOf (std::move (patterns)), 1, scaleContext),
+                           temp.folder, "largest.mid", summary));
     expectWellFormed (summary, -1); // the last note-offs outlast the Section
+    ASSERT_GE (summary["events"].size(), 1);
     EXPECT_GT (static_cast<int> (summary["events"][summary["events"].size() - 1]["tick"]), 16 * 16 * 960);
     EXPECT_EQ (midoEvents (summary, "note_on").size(), 16000);
 }
@@ -253,7 +264,8 @@ TEST (SectionMidiExport, WritesTheActiveSectionAndSaysSo)
     EXPECT_EQ (result.status, "Exported section 'Verse: A/B' (2 Patterns) on D Dorian to Verse AB.mid");
     EXPECT_EQ (temp.folder.getNumberOfChildFiles (juce::File::findFilesAndDirectories), 1); // no temporary left
 
-    const auto summary = readWithMido (result.file);
+    juce::var summary;
+    ASSERT_TRUE (readWithMido (result.file, summary));
     expectWellFormed (summary, 7680);
     EXPECT_EQ (midoEvents (summary, "note_on").joinIntoString (" "), "0:52 3840:52"); // E: D Dorian's second degree
 }
@@ -323,7 +335,9 @@ TEST (SectionMidiExport, ProcessorExportUsesThePreviewChordAndTheTemporaryFolder
 
     const auto exports = juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile ("Tolmek MIDI Exports/Varne-T");
     EXPECT_EQ (result.file.getParentDirectory().getParentDirectory(), exports);
-    expectWellFormed (readWithMido (result.file), 3840);
+    juce::var summary;
+    ASSERT_TRUE (readWithMido (result.file, summary));
+    expectWellFormed (summary, 3840);
     result.file.getParentDirectory().deleteRecursively();
 
     // A temporary folder that is a file cannot hold the export folder.
