@@ -244,6 +244,58 @@ TEST (SectionMidiExport, FileNames)
         EXPECT_EQ (VarneT::sectionMidiFileName (juce::CharPointer_UTF8 (c.name), c.index), c.expected) << c.name;
 }
 
+TEST (SectionMidiExport, ValidNamesGiveAWritableFileName)
+{
+    const auto repeat = [] (const char* utf8, int times)
+    {
+        juce::String text;
+        for (int i = 0; i < times; ++i)
+            text += juce::String (juce::CharPointer_UTF8 (utf8));
+        return text;
+    };
+    const auto night = "\xe5\xa4\x9c";    // three bytes
+    const auto moon = "\xf0\x9f\x8c\x99"; // four bytes
+
+    const struct { const char* label; juce::String name; juce::String expected; } cases[] {
+        { "blanks left by removed characters", "Verse/Chorus: *?", "VerseChorus.mid" },
+        { "blank left at the start", "/ Intro", "Intro.mid" },
+        { "no legal character", ":/?*", "Section 3.mid" },
+        { "84 three-byte characters", repeat (night, 84), repeat (night, 83) + ".mid" },
+        { "85 three-byte characters", repeat (night, 85), repeat (night, 83) + ".mid" },
+        { "64 four-byte characters", repeat (moon, 64), repeat (moon, 62) + ".mid" },
+        { "cut at a blank", repeat (night, 83) + " " + repeat (night, 2), repeat (night, 83) + ".mid" },
+    };
+
+    TempFolder temp;
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.label);
+        auto pattern = makePattern (4.0);
+        addFixedNote (pattern, "a", 60, 0.0, 1.0, 100);
+        auto project = makeProject ({ pattern });
+        project.pitchSource = VarneT::PitchSource::scale;
+        project.sections.resize (3, project.sections.front());
+        project.sections[2].name = c.name;
+        project.activeSectionIndex = 2;
+        ASSERT_EQ (VarneT::validateProject (project), "");
+
+        const auto folder = temp.folder.getNonexistentChildFile ("export", {});
+        ASSERT_TRUE (folder.createDirectory().wasOk());
+        const auto result = VarneT::exportSectionMidi (project, {}, [&] { return folder; });
+
+        ASSERT_TRUE (result.ok()) << result.error;
+        EXPECT_EQ (result.file.getFileName(), c.expected);
+        EXPECT_LE (result.file.getFileName().getNumBytesAsUTF8(), 255u);
+        EXPECT_TRUE (result.status.endsWith (" to " + c.expected)) << result.status;
+
+        juce::var summary;
+        ASSERT_TRUE (readWithMido (result.file, summary));
+        expectWellFormed (summary, 3840);
+        EXPECT_EQ (midoEvents (summary, "note_on").joinIntoString (" "), "0:60");
+    }
+}
+
 TEST (SectionMidiExport, WritesTheActiveSectionAndSaysSo)
 {
     auto pattern = makePattern (4.0);
