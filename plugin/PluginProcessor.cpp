@@ -120,12 +120,15 @@ tolmek::McpPluginBridge::Callbacks VarneTAudioProcessor::makeBridgeCallbacks()
         }
         return asResult (error);
     };
-    // Each bridge change is an undo step of its own; joined into one open transaction, a client's
-    // changes would pile up in the history without bound, since JUCE never trims an open one.
+    // Each bridge change is an undo step of its own: closed before, so that it never joins the
+    // editor's open step (and a client's changes never pile up in one that JUCE cannot trim), and
+    // after, so that the user's next edit never joins it.
     callbacks.applyJson = [this, asResult] (const juce::var& document)
     {
         undoManager.beginNewTransaction();
-        return asResult (applyProjectVar (document, true));
+        const auto result = applyProjectVar (document, true);
+        undoManager.beginNewTransaction();
+        return asResult (result);
     };
     callbacks.describe = [this] { return describeForBridge(); };
     callbacks.changeApplied = [this] (const juce::String&) { sendChangeMessage(); };

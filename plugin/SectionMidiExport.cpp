@@ -3,6 +3,7 @@
 #include "VarneTIdentity.h"
 #include "kit/FileClipboard.h"
 #include "model/ChordSymbols.h"
+#include "model/FileNames.h"
 #include "model/ProjectValidation.h"
 #include "plugin/PluginProcessor.h"
 
@@ -119,7 +120,8 @@ juce::MemoryBlock sectionMidiFileBytes (const Section& section, int midiChannel,
 
 juce::String sectionMidiFileName (const juce::String& sectionName, int sectionIndex)
 {
-    auto name = juce::File::createLegalFileName (sectionName.trim());
+    const juce::String extension (".mid");
+    auto name = fitFileNameStem (legalFileNameOf (sectionName), static_cast<int> (extension.getNumBytesAsUTF8()));
 
     // A name of dots alone would name the folder itself or its parent.
     if (name.containsOnly ("."))
@@ -128,7 +130,7 @@ juce::String sectionMidiFileName (const juce::String& sectionName, int sectionIn
     if (name.isEmpty())
         name = "Section " + juce::String (sectionIndex + 1);
 
-    return name + ".mid";
+    return name + extension;
 }
 
 namespace
@@ -140,7 +142,10 @@ SectionMidiExport failure (const juce::String& message) { return { {}, {}, messa
 /** Writes beside the destination and moves the finished file over it. */
 juce::String writeMidiFile (const juce::File& destination, const juce::MidiFile& midi)
 {
-    juce::TemporaryFile temporary (destination, juce::TemporaryFile::useHiddenFile);
+    // A short name of its own: one made from the destination's (as JUCE does) would not fit
+    // where the destination's name takes nearly all of a path component.
+    juce::TemporaryFile temporary (destination, destination.getParentDirectory().getNonexistentChildFile (
+        ".section-export-" + juce::String::toHexString (juce::Random::getSystemRandom().nextInt64()), ".tmp", false));
 
     {
         juce::FileOutputStream stream (temporary.getFile(), 16384);

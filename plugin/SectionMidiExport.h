@@ -22,7 +22,8 @@ juce::MidiMessageSequence sectionMidiSequence (const Section& section, int midiC
 /** A Standard MIDI File (format 1, one track, 960 ticks per quarter note) of that sequence. */
 juce::MemoryBlock sectionMidiFileBytes (const Section& section, int midiChannel, const PitchContext& context);
 
-/** The legal file name of the Section's trimmed name, or "Section <index + 1>"; with ".mid". */
+/** The legal file name of the Section's name, shortened to fit one path component with ".mid",
+    or "Section <index + 1>" when nothing usable is left; with ".mid". */
 juce::String sectionMidiFileName (const juce::String& sectionName, int sectionIndex);
 
 /** What one export did: the written file (empty on failure) and the status or error text. */

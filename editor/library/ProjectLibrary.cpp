@@ -23,14 +23,10 @@ juce::String textOf (const juce::var& v) { return v.toString(); }
 /** The file name without folder and extension: the name a file is listed under. */
 juce::String bareName (const juce::File& file) { return file.getFileNameWithoutExtension(); }
 
-/** The stem cut so that stem + suffix + ".json" fits in one path component, never inside a
-    character (JUCE strings index whole code points). */
-juce::String shortenedStem (juce::String stem, int reservedBytes)
+/** The stem cut so that stem + suffix + ".json" fits in one path component. */
+juce::String shortenedStem (const juce::String& stem, int reservedBytes)
 {
-    const auto limit = maxFileNameBytes - reservedBytes - 5;
-    while (stem.isNotEmpty() && (int) stem.getNumBytesAsUTF8() > limit)
-        stem = stem.dropLastCharacters (1);
-    return stem;
+    return fitFileNameStem (stem, reservedBytes + 5);
 }
 
 /** Room kept in every file name for the largest " (n)" suffix a save may add. */
@@ -365,7 +361,7 @@ bool isSameLibraryFile (const juce::File& a, const juce::File& b)
 //==============================================================================
 juce::String projectFileNameFor (const juce::String& name)
 {
-    const auto legal = juce::File::createLegalFileName (name.trim());
+    const auto legal = legalFileNameOf (name);
     if (onlyDotsAndBlanks (legal))
         return {};
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "VarneTIdentity.h"
+#include "model/FileNames.h"
 
 #include <juce_core/juce_core.h>
 
@@ -32,9 +33,6 @@ inline constexpr const char* projectFilePlugin = VarneT::identity::productName;
 /** Files larger than this are never read: a valid one stays far below it, and reading a huge
     stray file would stall the message thread. */
 inline constexpr juce::int64 maxProjectFileBytes = 16 * 1024 * 1024;
-
-/** Linux limits one path component to 255 bytes. */
-inline constexpr int maxFileNameBytes = 255;
 
 bool isValidProjectId (const juce::String& text);
 
@@ -99,8 +97,9 @@ bool isSameLibraryFile (const juce::File& a, const juce::File& b);
 // File names of saves.
 
 /** The file name (with ".json") for a project name: the legal file name of the trimmed name with
-    its extension replaced, shortened at a character boundary so that, with room for a " (n)"
-    suffix, it fits in one path component. Empty when nothing usable is left (blank, or only dots). */
+    its extension replaced and no blank before it, shortened at a character boundary so that, with
+    room for a " (n)" suffix, it fits in one path component. Empty when nothing usable is left
+    (blank, or only dots). */
 juce::String projectFileNameFor (const juce::String& name);
 
 /** The file name stem with " (n)" appended, shortened the same way. */

@@ -3,6 +3,7 @@
 
 #include "editor/PluginEditor.h"
 #include "kit/X11FileClipboard.h"
+#include "plugin/SectionMidiExport.h"
 #include "support/MidoReader.h"
 #include "support/gui/GuiTestBench.h"
 
@@ -43,9 +44,10 @@ TEST (EditorSectionMidi, RightClickCopyPutsTheActiveSectionOnTheClipboard)
     const auto uri = run.output.trimEnd();
     ASSERT_TRUE (uri.startsWith ("file://")) << uri;
     const juce::File copied (juce::URL::removeEscapeChars (uri.fromFirstOccurrenceOf ("file://", false, false)));
-    EXPECT_EQ (copied.getFileName(), juce::File::createLegalFileName (section.name.trim()) + ".mid");
+    EXPECT_EQ (copied.getFileName(), VarneT::sectionMidiFileName (section.name, processor.getProjectCopy().clampedActiveSectionIndex()));
 
-    const auto summary = testing_support::readWithMido (copied);
+    juce::var summary;
+    ASSERT_TRUE (testing_support::readWithMido (copied, summary));
     EXPECT_EQ (static_cast<int> (summary["hangingNotes"]), 0);
     EXPECT_FALSE (testing_support::midoEvents (summary, "note_on").isEmpty());
 

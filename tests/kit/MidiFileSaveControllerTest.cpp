@@ -62,13 +62,21 @@ juce::MemoryBlock bytes (const char* label)
 }
 
 /** Whether the file holds the labelled bytes, and an independent reader takes it as MIDI. */
-bool holds (const juce::File& file, const char* label)
+::testing::AssertionResult holds (const juce::File& file, const char* label)
 {
     juce::MemoryBlock content;
     if (! file.loadFileAsData (content) || content != bytes (label))
-        return false;
-    const auto summary = testing_support::readWithMido (file);
-    return static_cast<int> (summary["type"]) == 1 && summary["events"][0]["type"].toString() == "text";
+        return ::testing::AssertionFailure() << file.getFullPathName() << " does not hold " << label;
+
+    juce::var summary;
+    if (auto read = testing_support::readWithMido (file, summary); ! read)
+        return read;
+
+    const auto* events = summary["events"].getArray();
+    if (static_cast<int> (summary["type"]) != 1 || events->isEmpty() || events->getFirst()["type"].toString() != "text")
+        return ::testing::AssertionFailure() << "mido read " << juce::JSON::toString (summary, true);
+
+    return ::testing::AssertionSuccess();
 }
 
 struct Scratch

@@ -81,7 +81,96 @@ protected:
         request.changeId = "c-" + juce::Uuid().toDashedString();
         return bridge.dispatch (request);
     }
+
+    /** As a client does it: a request file in the instance's requests folder, taken in by the
+        bridge's next poll, and the answer read from its response file. Changes carry the revision
+        that a get_json just before them reported. */
+    juce::var sendFile (const juce::String& operation, const juce::var& project = {})
+    {
+        juce::DynamicObject::Ptr request (new juce::DynamicObject());
+        const auto id = "r-" + juce::Uuid().toDashedString();
+        const auto nowMs = juce::Time::currentTimeMillis();
+        request->setProperty ("format", "tolmek-mcp-request");
+        request->setProperty ("version", 1);
+        request->setProperty ("requestId", id);
+        request->setProperty ("instanceId", bridge.getInstanceId());
+        request->setProperty ("operation", operation);
+        request->setProperty ("createdAtMs", nowMs - 1000);
+        request->setProperty ("expiresAtMs", nowMs + 60000);
+
+        if (operation != "get_json")
+        {
+            request->setProperty ("expectedRevision", sendFile ("get_json")["revision"]);
+            request->setProperty ("changeId", "c-" + juce::Uuid().toDashedString());
+        }
+
+        if (! project.isVoid())
+            request->setProperty ("project", project);
+
+        const auto folder = bridge.getInstanceFolder();
+        EXPECT_TRUE (folder.getChildFile ("requests/" + id + ".json").replaceWithText (juce::JSON::toString (juce::var (request.get()))));
+        bridge.timerCallback();
+        return juce::JSON::parse (folder.getChildFile ("responses/" + id + ".json"));
+    }
 };
+
+/** An AI client adds a note through set_json; then the user edits the Pattern the way the
+    editor's strip actions do, undoably through the processor. */
+class AiEditThenUserEdit : public LiveBridge
+{
+protected:
+    juce::String original, afterAi, afterUser;
+
+    static juce::String textOf (const VarneT::Project& project) { return VarneT::projectToJsonText (project); }
+    juce::String current() const { return textOf (processor.getProjectCopy()); }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE (bridge.hasStarted()) << bridge.getLastError();
+        auto project = processor.getProjectCopy();
+        original = textOf (project);
+
+        auto& pattern = project.sections[(size_t) project.clampedActiveSectionIndex()].sequence.front();
+        ASSERT_FALSE (pattern.notes.empty());
+        pattern.notes.push_back (pattern.notes.front());
+        pattern.notes.back().id = "ai-note";
+        pattern.notes.back().startBeat = pattern.lengthBeats / 2;
+        const auto answer = sendFile ("set_json", VarneT::projectToVar (project));
+        ASSERT_TRUE ((bool) answer["ok"]) << juce::JSON::toString (answer);
+        afterAi = current();
+        ASSERT_NE (afterAi, original);
+
+        auto edited = processor.getProjectCopy();
+        edited.sections[(size_t) edited.clampedActiveSectionIndex()].sequence.front().repeatCount = 3;
+        ASSERT_EQ (processor.applyProjectEdit (edited, true), "");
+        afterUser = current();
+        ASSERT_NE (afterUser, afterAi);
+    }
+};
+
+TEST_F (AiEditThenUserEdit, OneUndoTakesBackOnlyTheUsersEditAndTheNextTheClients)
+{
+    auto& undo = processor.getUndoManager();
+
+    ASSERT_TRUE (undo.undo());
+    EXPECT_EQ (current(), afterAi) << "the client's note must stay";
+
+    ASSERT_TRUE (undo.undo());
+    EXPECT_EQ (current(), original);
+
+    ASSERT_TRUE (undo.redo());
+    EXPECT_EQ (current(), afterAi);
+}
+
+TEST_F (AiEditThenUserEdit, TheClientsUndoIsAcceptedOnceTheUsersEditIsUndone)
+{
+    ASSERT_TRUE (processor.getUndoManager().undo());
+
+    const auto answer = sendFile ("undo");
+    EXPECT_TRUE ((bool) answer["ok"]) << juce::JSON::toString (answer);
+    EXPECT_EQ (answer["errorCode"].toString(), "");
+    EXPECT_EQ (current(), original);
+}
 
 TEST_F (LiveBridge, StartsInTheUsersFolderAndDescribesTheAppliedProject)
 {

@@ -61,11 +61,15 @@ struct TempFolder
 };
 
 /** Writes the bytes to a file and reads them back with mido. */
-juce::var midoRead (const juce::MemoryBlock& bytes, const juce::File& folder, const juce::String& name)
+::testing::AssertionResult midoRead (const juce::MemoryBlock& bytes, const juce::File& folder, const juce::String& name,
+                                     juce::var& summary)
 {
     const auto file = folder.getChildFile (name);
-    EXPECT_TRUE (file.replaceWithData (bytes.getData(), bytes.getSize()));
-    return readWithMido (file);
+
+    if (! file.replaceWithData (bytes.getData(), bytes.getSize()))
+        return ::testing::AssertionFailure() << "could not write " << file.getFullPathName();
+
+    return readWithMido (file, summary);
 }
 
 void expectWellFormed (const juce::var& summary, int endTick)
@@ -143,7 +147,9 @@ TEST (SectionMidiBytes, SmallFixturesAreExactAndReadBack)
         SCOPED_TRACE (c.name);
         const auto bytes = VarneT::sectionMidiFileBytes (c.section, c.channel, scaleContext);
         EXPECT_EQ (hexOf (bytes), hexOf (smf (c.events)));
-        expectWellFormed (midoRead (bytes, temp.folder, juce::String (c.name).replaceCharacter (',', '_') + ".mid"), c.endTick);
+        juce::var summary;
+        ASSERT_TRUE (midoRead (bytes, temp.folder, juce::String (c.name).replaceCharacter (',', '_') + ".mid", summary));
+        expectWellFormed (summary, c.endTick);
     }
 }
 
@@ -160,12 +166,14 @@ TEST (SectionMidiBytes, RepeatsRoundingChanceAndUnresolvablePitches)
     nothingHeld.inputCount = 0;
 
     TempFolder temp;
-    const auto summary = midoRead (VarneT::sectionMidiFileBytes (sectionOf ({ pattern }, 2), 3, nothingHeld),
-                                   temp.folder, "repeats.mid");
+    juce::var summary;
+    ASSERT_TRUE (midoRead (VarneT::sectionMidiFileBytes (sectionOf ({ pattern }, 2), 3, nothingHeld),
+                           temp.folder, "repeats.mid", summary));
 
     expectWellFormed (summary, 15360);
     EXPECT_EQ (midoEvents (summary, "note_on").joinIntoString (" "),
                "0:60 470:67 3840:60 4310:67 7680:60 8150:67 11520:60 11990:67");
+    ASSERT_GE (summary["events"].size(), 2);
     EXPECT_EQ (static_cast<int> (summary["events"][1]["channel"]), 2);
 }
 
@@ -188,8 +196,9 @@ TEST (SectionMidiBytes, ANoteOrPedalEndingWhereTheNextStartsEndsFirstInAnyStored
         }
 
         TempFolder temp;
-        const auto summary = midoRead (VarneT::sectionMidiFileBytes (sectionOf ({ pattern }), 1, scaleContext),
-                                       temp.folder, "touching.mid");
+        juce::var summary;
+        ASSERT_TRUE (midoRead (VarneT::sectionMidiFileBytes (sectionOf ({ pattern }), 1, scaleContext),
+                               temp.folder, "touching.mid", summary));
         expectWellFormed (summary, 3840);
         EXPECT_EQ (midoEvents (summary, "note_on").joinIntoString (" "), "0:60 960:60") << laterStoredFirst;
         EXPECT_EQ (midoEvents (summary, "note_off").joinIntoString (" "), "960:60 1920:60") << laterStoredFirst;
@@ -213,9 +222,11 @@ TEST (SectionMidiBytes, LargestSectionStaysWellFormed)
     }
 
     TempFolder temp;
-    const auto summary = midoRead (VarneT::sectionMidiFileBytes (sectionOf (std::move (patterns)), 1, scaleContext),
-                                   temp.folder, "largest.mid");
+    juce::var summary;
+    ASSERT_TRUE (midoRead (VarneT::sectionMidiFileBytes (sectionOf (std::move (patterns)), 1, scaleContext),
+                           temp.folder, "largest.mid", summary));
     expectWellFormed (summary, -1); // the last note-offs outlast the Section
+    ASSERT_GE (summary["events"].size(), 1);
     EXPECT_GT (static_cast<int> (summary["events"][summary["events"].size() - 1]["tick"]), 16 * 16 * 960);
     EXPECT_EQ (midoEvents (summary, "note_on").size(), 16000);
 }
@@ -231,6 +242,58 @@ TEST (SectionMidiExport, FileNames)
 
     for (const auto& c : cases)
         EXPECT_EQ (VarneT::sectionMidiFileName (juce::CharPointer_UTF8 (c.name), c.index), c.expected) << c.name;
+}
+
+TEST (SectionMidiExport, ValidNamesGiveAWritableFileName)
+{
+    const auto repeat = [] (const char* utf8, int times)
+    {
+        juce::String text;
+        for (int i = 0; i < times; ++i)
+            text += juce::String (juce::CharPointer_UTF8 (utf8));
+        return text;
+    };
+    const auto night = "\xe5\xa4\x9c";    // three bytes
+    const auto moon = "\xf0\x9f\x8c\x99"; // four bytes
+
+    const struct { const char* label; juce::String name; juce::String expected; } cases[] {
+        { "blanks left by removed characters", "Verse/Chorus: *?", "VerseChorus.mid" },
+        { "blank left at the start", "/ Intro", "Intro.mid" },
+        { "no legal character", ":/?*", "Section 3.mid" },
+        { "84 three-byte characters", repeat (night, 84), repeat (night, 83) + ".mid" },
+        { "85 three-byte characters", repeat (night, 85), repeat (night, 83) + ".mid" },
+        { "64 four-byte characters", repeat (moon, 64), repeat (moon, 62) + ".mid" },
+        { "cut at a blank", repeat (night, 83) + " " + repeat (night, 2), repeat (night, 83) + ".mid" },
+    };
+
+    TempFolder temp;
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.label);
+        auto pattern = makePattern (4.0);
+        addFixedNote (pattern, "a", 60, 0.0, 1.0, 100);
+        auto project = makeProject ({ pattern });
+        project.pitchSource = VarneT::PitchSource::scale;
+        project.sections.resize (3, project.sections.front());
+        project.sections[2].name = c.name;
+        project.activeSectionIndex = 2;
+        ASSERT_EQ (VarneT::validateProject (project), "");
+
+        const auto folder = temp.folder.getNonexistentChildFile ("export", {});
+        ASSERT_TRUE (folder.createDirectory().wasOk());
+        const auto result = VarneT::exportSectionMidi (project, {}, [&] { return folder; });
+
+        ASSERT_TRUE (result.ok()) << result.error;
+        EXPECT_EQ (result.file.getFileName(), c.expected);
+        EXPECT_LE (result.file.getFileName().getNumBytesAsUTF8(), 255u);
+        EXPECT_TRUE (result.status.endsWith (" to " + c.expected)) << result.status;
+
+        juce::var summary;
+        ASSERT_TRUE (readWithMido (result.file, summary));
+        expectWellFormed (summary, 3840);
+        EXPECT_EQ (midoEvents (summary, "note_on").joinIntoString (" "), "0:60");
+    }
 }
 
 TEST (SectionMidiExport, WritesTheActiveSectionAndSaysSo)
@@ -253,7 +316,8 @@ TEST (SectionMidiExport, WritesTheActiveSectionAndSaysSo)
     EXPECT_EQ (result.status, "Exported section 'Verse: A/B' (2 Patterns) on D Dorian to Verse AB.mid");
     EXPECT_EQ (temp.folder.getNumberOfChildFiles (juce::File::findFilesAndDirectories), 1); // no temporary left
 
-    const auto summary = readWithMido (result.file);
+    juce::var summary;
+    ASSERT_TRUE (readWithMido (result.file, summary));
     expectWellFormed (summary, 7680);
     EXPECT_EQ (midoEvents (summary, "note_on").joinIntoString (" "), "0:52 3840:52"); // E: D Dorian's second degree
 }
@@ -323,7 +387,9 @@ TEST (SectionMidiExport, ProcessorExportUsesThePreviewChordAndTheTemporaryFolder
 
     const auto exports = juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile ("Tolmek MIDI Exports/Varne-T");
     EXPECT_EQ (result.file.getParentDirectory().getParentDirectory(), exports);
-    expectWellFormed (readWithMido (result.file), 3840);
+    juce::var summary;
+    ASSERT_TRUE (readWithMido (result.file, summary));
+    expectWellFormed (summary, 3840);
     result.file.getParentDirectory().deleteRecursively();
 
     // A temporary folder that is a file cannot hold the export folder.
