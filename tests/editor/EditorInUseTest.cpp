@@ -375,7 +375,9 @@ TEST_F (EditorInUse, OverlaysKeepTheKeyboardToThemselves)
         EXPECT_EQ (processor.getProjectCopy().sections[0].name, edited.sections[0].name) << "Revert ran behind the overlay";
         EXPECT_TRUE (processor.isProjectDirty()) << "Write ran behind the overlay";
         if (&overlay != &access->jsonOverlay())
+        {
             EXPECT_FALSE (access->jsonOverlay().isVisible()) << "{} ran behind the overlay";
+        }
 
         overlay.setVisible (false);
         ASSERT_TRUE (gui::flushMessages());
