@@ -1,10 +1,12 @@
 #include "editor/PluginEditor.h"
 
+#include "VarneTIdentity.h"
+
 tolmek::HelpContent VarneTAudioProcessorEditor::buildHelpContent()
 {
     tolmek::HelpContent content;
     content.productName = "Varne-T";
-    content.version = "1.3.6";
+    content.version = VarneT::identity::version;
     content.guideUrl = "https://www.tolmek.com/varne-t/guide";
 
     content.sections = {

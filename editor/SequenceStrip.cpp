@@ -60,6 +60,7 @@ void VarneTSequenceStrip::setItems (std::vector<Item> newItems)
         playingIndex = -1;
     hoverIndex = dragIndex = dropIndex = -1;
     dragging = false;
+    fadeDraggedButton();
     repaint();
 }
 
@@ -168,112 +169,139 @@ void VarneTSequenceStrip::resized()
 
 void VarneTSequenceStrip::paint (juce::Graphics& g)
 {
-    const auto w = static_cast<float> (getWidth());
-    const auto h = getHeight();
-    const auto hf = static_cast<float> (h);
-
     g.setColour (VarneTTheme::colour (Palette::contentBackground).withAlpha (0.75f));
-    g.fillRoundedRectangle (0.0f, 0.0f, w, hf, cornerSize);
-
-    const auto nameFont = VarneTTheme::themeFont (11.5f, true);
+    g.fillRoundedRectangle (getLocalBounds().toFloat(), cornerSize);
 
     for (int i = 0; i < count(); ++i)
-    {
-        const auto layout = layoutTile (i, h);
-        const auto x = static_cast<float> (layout.tile.getX());
-        const auto f = (dragging && i == dragIndex) ? 0.28f : 1.0f;
-        const auto active = i == activeIndex;
-        const auto playing = i == playingIndex;
-
-        const auto fill = active ? VarneTTheme::colour (Palette::accent).withAlpha (static_cast<juce::uint8> (0x1f))
-                        : (i == hoverIndex && ! dragging) ? VarneTTheme::colour (Palette::hoverFill)
-                                                          : VarneTTheme::colour (Palette::fieldBackground);
-        g.setColour (fill.withMultipliedAlpha (f));
-        g.fillRoundedRectangle (layout.tile.toFloat(), cornerSize);
-
-        const auto outline = active ? VarneTTheme::colour (Palette::accent) : playing ? VarneTTheme::colour (Palette::success).withAlpha (0.8f) : VarneTTheme::colour (Palette::outline);
-        g.setColour (outline.withMultipliedAlpha (f));
-        g.drawRoundedRectangle (x + 0.5f, 1.5f, 123.0f, hf - 3.0f, cornerSize, active ? 2.0f : 1.0f);
-
-        if (playing)
-        {
-            const auto progressWidth = juce::jmax (0.0f, 124.0f * progress - 2.0f);
-            if (progressWidth > 0.0f)
-            {
-                g.setColour (VarneTTheme::colour (Palette::success).withAlpha (0.14f * f));
-                g.fillRoundedRectangle (x + 1.0f, 2.0f, progressWidth, hf - 4.0f, cornerSize);
-            }
-
-            const auto px = juce::jlimit (x + 2.0f, x + 122.0f, x + 124.0f * progress);
-            g.setColour (VarneTTheme::colour (Palette::success).withAlpha (0.8f * f));
-            g.fillRoundedRectangle (px - 1.0f, 4.0f, 2.0f, juce::jmax (4.0f, hf - 8.0f), 1.0f);
-        }
-
-        if (kind != "Pattern")
-        {
-            g.setColour (VarneTTheme::colour (Palette::captionText).withMultipliedAlpha (f));
-            g.setFont (VarneTTheme::themeFont (11.0f, true));
-            g.drawFittedText (items[static_cast<size_t> (i)].badge, layout.column, juce::Justification::centred, 1);
-        }
-
-        if (h > 18)
-        {
-            g.setColour (VarneTTheme::colour (Palette::pressedFill).withMultipliedAlpha (f));
-            g.fillRect (layout.divider);
-        }
-
-        g.setColour ((active ? VarneTTheme::colour (Palette::text) : VarneTTheme::colour (Palette::secondaryText)).withMultipliedAlpha (f));
-        g.setFont (nameFont);
-        g.drawFittedText (items[static_cast<size_t> (i)].name, layout.name, juce::Justification::centredLeft, 1, 1.0f);
-    }
+        paintTile (g, i);
 
     if (dragging && dropIndex >= 0)
-    {
-        const auto mx = static_cast<float> (dropMarkerX (dropIndex));
-        const auto mh = juce::jmax (4.0f, hf - 6.0f);
-        g.setColour (VarneTTheme::colour (Palette::teal).withAlpha (0.95f));
-        g.fillRoundedRectangle (mx - 1.5f, 3.0f, 3.0f, mh, 1.5f);
-        g.setColour (VarneTTheme::colour (Palette::teal).withAlpha (static_cast<juce::uint8> (0x33)));
-        g.fillRoundedRectangle (mx - 5.5f, 3.0f, 11.0f, mh, 3.0f);
-    }
+        paintDropMarker (g);
 
-    {
-        const auto ax = static_cast<float> (tilePitch * count());
-        const auto hovered = hoverIndex == -2 && canAdd;
-        auto fill = VarneTTheme::colour (Palette::fieldBackground);
-        if (! canAdd)
-            fill = fill.withAlpha (static_cast<juce::uint8> (0x73));
-        g.setColour (fill);
-        g.fillRoundedRectangle (ax, 1.0f, static_cast<float> (addTileWidth), hf - 2.0f, cornerSize);
+    paintAddTile (g);
+}
 
-        if (hovered)
+// The ghost lies over the repeat buttons, which are child components.
+void VarneTSequenceStrip::paintOverChildren (juce::Graphics& g)
+{
+    if (dragging && isTile (dragIndex))
+        paintDragGhost (g);
+}
+
+float VarneTSequenceStrip::tileAlpha (int index) const noexcept
+{
+    return (dragging && index == dragIndex) ? draggedTileAlpha : 1.0f;
+}
+
+void VarneTSequenceStrip::paintTile (juce::Graphics& g, int i)
+{
+    const auto h = getHeight();
+    const auto hf = static_cast<float> (h);
+    const auto layout = layoutTile (i, h);
+    const auto x = static_cast<float> (layout.tile.getX());
+    const auto f = tileAlpha (i);
+    const auto active = i == activeIndex;
+    const auto playing = i == playingIndex;
+
+    const auto fill = active ? VarneTTheme::colour (Palette::accent).withAlpha (static_cast<juce::uint8> (0x1f))
+                    : (i == hoverIndex && ! dragging) ? VarneTTheme::colour (Palette::hoverFill)
+                                                      : VarneTTheme::colour (Palette::fieldBackground);
+    g.setColour (fill.withMultipliedAlpha (f));
+    g.fillRoundedRectangle (layout.tile.toFloat(), cornerSize);
+
+    const auto outline = active ? VarneTTheme::colour (Palette::accent) : playing ? VarneTTheme::colour (Palette::success).withAlpha (0.8f) : VarneTTheme::colour (Palette::outline);
+    g.setColour (outline.withMultipliedAlpha (f));
+    g.drawRoundedRectangle (x + 0.5f, 1.5f, 123.0f, hf - 3.0f, cornerSize, active ? 2.0f : 1.0f);
+
+    if (playing)
+    {
+        const auto progressWidth = juce::jmax (0.0f, 124.0f * progress - 2.0f);
+        if (progressWidth > 0.0f)
         {
-            g.setColour (VarneTTheme::colour (Palette::teal).withAlpha (static_cast<juce::uint8> (0x1f)));
-            g.fillRoundedRectangle (ax + 0.5f, 1.5f, 35.0f, hf - 3.0f, cornerSize);
+            g.setColour (VarneTTheme::colour (Palette::success).withAlpha (0.14f * f));
+            g.fillRoundedRectangle (x + 1.0f, 2.0f, progressWidth, hf - 4.0f, cornerSize);
         }
 
-        g.setColour (VarneTTheme::colour (Palette::teal).withAlpha (hovered ? 0.9f : canAdd ? 0.45f : 0.18f));
-        g.drawRoundedRectangle (ax + 0.5f, 1.5f, 35.0f, hf - 3.0f, cornerSize, 1.0f);
-
-        g.setColour (VarneTTheme::colour (Palette::teal).withAlpha (canAdd ? 0.95f : 0.28f));
-        g.setFont (VarneTTheme::themeFont (16.0f, true));
-        g.drawFittedText ("+", juce::Rectangle<int> (tilePitch * count(), 1, addTileWidth, juce::jmax (0, h - 2)),
-                          juce::Justification::centred, 1);
+        const auto px = juce::jlimit (x + 2.0f, x + 122.0f, x + 124.0f * progress);
+        g.setColour (VarneTTheme::colour (Palette::success).withAlpha (0.8f * f));
+        g.fillRoundedRectangle (px - 1.0f, 4.0f, 2.0f, juce::jmax (4.0f, hf - 8.0f), 1.0f);
     }
 
-    if (dragging && isTile (dragIndex))
+    if (kind != "Pattern")
     {
-        const auto gx = juce::jlimit (0.0f, juce::jmax (0.0f, w - static_cast<float> (tileWidth)), dragX - 62.0f);
-        g.setColour (VarneTTheme::colour (Palette::hoverFill).withAlpha (0.92f));
-        g.fillRoundedRectangle (gx, 1.0f, static_cast<float> (tileWidth), hf - 2.0f, cornerSize);
-        g.setColour (VarneTTheme::colour (Palette::teal));
-        g.drawRoundedRectangle (gx + 0.5f, 1.5f, 123.0f, hf - 3.0f, cornerSize, 2.0f);
-        g.setColour (VarneTTheme::colour (Palette::text));
-        g.setFont (nameFont);
-        g.drawFittedText (items[static_cast<size_t> (dragIndex)].name,
-                          juce::Rectangle<float> (gx + 8.0f, 4.0f, 108.0f, hf - 8.0f).toNearestInt(),
-                          juce::Justification::centred, 1, 0.75f);
+        g.setColour (VarneTTheme::colour (Palette::captionText).withMultipliedAlpha (f));
+        g.setFont (VarneTTheme::themeFont (11.0f, true));
+        g.drawFittedText (items[static_cast<size_t> (i)].badge, layout.column, juce::Justification::centred, 1);
     }
+
+    if (h > 18)
+    {
+        g.setColour (VarneTTheme::colour (Palette::pressedFill).withMultipliedAlpha (f));
+        g.fillRect (layout.divider);
+    }
+
+    g.setColour ((active ? VarneTTheme::colour (Palette::text) : VarneTTheme::colour (Palette::secondaryText)).withMultipliedAlpha (f));
+    g.setFont (VarneTTheme::themeFont (11.5f, true));
+    g.drawFittedText (items[static_cast<size_t> (i)].name, layout.name, juce::Justification::centredLeft, 1, 1.0f);
+}
+
+void VarneTSequenceStrip::paintDropMarker (juce::Graphics& g)
+{
+    const auto mx = static_cast<float> (dropMarkerX (dropIndex));
+    const auto mh = juce::jmax (4.0f, static_cast<float> (getHeight()) - 6.0f);
+    g.setColour (VarneTTheme::colour (Palette::teal).withAlpha (0.95f));
+    g.fillRoundedRectangle (mx - 1.5f, 3.0f, 3.0f, mh, 1.5f);
+    g.setColour (VarneTTheme::colour (Palette::teal).withAlpha (static_cast<juce::uint8> (0x33)));
+    g.fillRoundedRectangle (mx - 5.5f, 3.0f, 11.0f, mh, 3.0f);
+}
+
+void VarneTSequenceStrip::paintAddTile (juce::Graphics& g)
+{
+    const auto h = getHeight();
+    const auto hf = static_cast<float> (h);
+    const auto ax = static_cast<float> (tilePitch * count());
+    const auto hovered = hoverIndex == -2 && canAdd;
+    auto fill = VarneTTheme::colour (Palette::fieldBackground);
+    if (! canAdd)
+        fill = fill.withAlpha (static_cast<juce::uint8> (0x73));
+    g.setColour (fill);
+    g.fillRoundedRectangle (ax, 1.0f, static_cast<float> (addTileWidth), hf - 2.0f, cornerSize);
+
+    if (hovered)
+    {
+        g.setColour (VarneTTheme::colour (Palette::teal).withAlpha (static_cast<juce::uint8> (0x1f)));
+        g.fillRoundedRectangle (ax + 0.5f, 1.5f, 35.0f, hf - 3.0f, cornerSize);
+    }
+
+    g.setColour (VarneTTheme::colour (Palette::teal).withAlpha (hovered ? 0.9f : canAdd ? 0.45f : 0.18f));
+    g.drawRoundedRectangle (ax + 0.5f, 1.5f, 35.0f, hf - 3.0f, cornerSize, 1.0f);
+
+    g.setColour (VarneTTheme::colour (Palette::teal).withAlpha (canAdd ? 0.95f : 0.28f));
+    g.setFont (VarneTTheme::themeFont (16.0f, true));
+    g.drawFittedText ("+", juce::Rectangle<int> (tilePitch * count(), 1, addTileWidth, juce::jmax (0, h - 2)),
+                      juce::Justification::centred, 1);
+}
+
+void VarneTSequenceStrip::paintDragGhost (juce::Graphics& g)
+{
+    const auto w = static_cast<float> (getWidth());
+    const auto hf = static_cast<float> (getHeight());
+    const auto gx = juce::jlimit (0.0f, juce::jmax (0.0f, w - static_cast<float> (tileWidth)), dragX - 62.0f);
+    g.setColour (VarneTTheme::colour (Palette::hoverFill).withAlpha (0.92f));
+    g.fillRoundedRectangle (gx, 1.0f, static_cast<float> (tileWidth), hf - 2.0f, cornerSize);
+    g.setColour (VarneTTheme::colour (Palette::teal));
+    g.drawRoundedRectangle (gx + 0.5f, 1.5f, 123.0f, hf - 3.0f, cornerSize, 2.0f);
+    g.setColour (VarneTTheme::colour (Palette::text));
+    g.setFont (VarneTTheme::themeFont (11.5f, true));
+    g.drawFittedText (items[static_cast<size_t> (dragIndex)].name,
+                      juce::Rectangle<float> (gx + 8.0f, 4.0f, 108.0f, hf - 8.0f).toNearestInt(),
+                      juce::Justification::centred, 1, 0.75f);
+}
+
+void VarneTSequenceStrip::fadeDraggedButton()
+{
+    for (int j = 0; j < repeatButtons.size(); ++j)
+        repeatButtons[j]->setAlpha (tileAlpha (j));
 }
 
 void VarneTSequenceStrip::updateHover (juce::Point<int> position)
@@ -307,6 +335,7 @@ void VarneTSequenceStrip::mouseDown (const juce::MouseEvent& e)
     const auto i = tileAt (e.getPosition());
     dragIndex = dropIndex = -1;
     dragging = false;
+    fadeDraggedButton();
 
     if (i == -2)
     {
@@ -341,6 +370,7 @@ void VarneTSequenceStrip::mouseDrag (const juce::MouseEvent& e)
         if (e.getDistanceFromDragStart() < dragThreshold)
             return;
         dragging = true;
+        fadeDraggedButton();
     }
 
     dragX = e.position.x;
@@ -356,6 +386,7 @@ void VarneTSequenceStrip::mouseUp (const juce::MouseEvent&)
     const auto to = dropIndex;
     dragIndex = dropIndex = -1;
     dragging = false;
+    fadeDraggedButton();
     setMouseCursor (juce::MouseCursor::PointingHandCursor);
 
     if (wasDragging)
@@ -377,6 +408,7 @@ void VarneTSequenceStrip::mouseDoubleClick (const juce::MouseEvent& e)
     const auto i = tileAt (e.getPosition());
     dragIndex = dropIndex = -1;
     dragging = false;
+    fadeDraggedButton();
 
     if (e.mods.isLeftButtonDown() && isTile (i) && onItemDoubleClicked)
         onItemDoubleClicked (i);

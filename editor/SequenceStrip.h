@@ -33,6 +33,7 @@ public:
     static constexpr int repeatButtonSize = 24;
     static constexpr int dragThreshold = 5;
     static constexpr int dropHalf = 62;   // the left half of a tile and the gap before it
+    static constexpr float draggedTileAlpha = 0.28f;
 
     /** Where a tile and its parts lie for a strip of height h. */
     struct TileLayout
@@ -78,6 +79,7 @@ public:
 
     juce::String getTooltip() override;
     void paint (juce::Graphics&) override;
+    void paintOverChildren (juce::Graphics&) override;
     void resized() override;
     void mouseMove (const juce::MouseEvent&) override;
     void mouseEnter (const juce::MouseEvent&) override;
@@ -92,6 +94,13 @@ private:
     bool isTile (int index) const noexcept { return index >= 0 && index < count(); }
     void updateHover (juce::Point<int> position);
     juce::Rectangle<int> playbackArea (int index) const;
+    /** Every colour of a tile, and its repeat button, is this much opaque: faded while it is dragged. */
+    float tileAlpha (int index) const noexcept;
+    void fadeDraggedButton();
+    void paintTile (juce::Graphics&, int index);
+    void paintDropMarker (juce::Graphics&);
+    void paintAddTile (juce::Graphics&);
+    void paintDragGhost (juce::Graphics&);
 
     juce::String kind;
     std::vector<Item> items;

@@ -547,6 +547,192 @@ void LookAndFeel::drawRotarySlider (juce::Graphics& g, int x, int y, int width, 
                       { x, y + juce::roundToInt (0.54 * height), 56, 20 }, juce::Justification::centredRight, 1);
 }
 
+//==============================================================================
+// Slider miniatures, in the slider's scaled local coordinates: the drawing spans x 7 .. 7 + width
+// and y 6 .. 6 + height, centred on the line y = middle.
+namespace
+{
+struct Miniature
+{
+    juce::Slider& slider;
+    float width = 0.0f, height = 0.0f, middle = 0.0f;
+    float proportion = 0.0f;   // the value's position in the range, 0..1
+    juce::Colour lit, unlit;
+
+    static Miniature of (juce::Slider& slider, float localWidth, float localHeight, bool enabled, bool focused)
+    {
+        const float width = std::max (0.0f, localWidth - 14.0f);
+        const float height = std::max (0.0f, localHeight - 12.0f);
+        return { slider, width, height, height / 2.0f + 6.0f,
+                 proportionOf (slider.getValue(), slider.getMinimum(), slider.getMaximum()),
+                 c (! enabled ? Palette::disabled : focused ? Palette::focus : Palette::accent),
+                 c (enabled ? Palette::hoverFill : Palette::fieldBackground) };
+    }
+
+    /** Where the value bubble stands unless the miniature has a marker of its own. */
+    float valueX() const { return width * proportion + 7.0f; }
+};
+
+/** Eight note heads that light up one after another. */
+void drawDensity (juce::Graphics& g, const Miniature& m)
+{
+    const float D = m.width, p = m.proportion;
+    const auto glyph = [&] (int i, juce::Colour colour, float stem)
+    {
+        const float gx = ((float) i + 0.5f) * D / 8.0f + 7.0f;
+        const float gy = m.middle + (i % 3 == 0 ? 3.0f : i % 3 == 1 ? -3.0f : 0.0f);
+        g.setColour (colour);
+        g.fillEllipse (gx - 3.0f, gy - 2.0f, 6.0f, 4.5f);
+        g.drawLine (gx + 2.0f, gy - 1.0f, gx + 2.0f, gy - 9.0f, stem);
+    };
+
+    for (int i = 0; i < 8; ++i)
+    {
+        glyph (i, m.unlit, 1.0f);
+        const float f = clampf (8.0f * p - (float) i, 0.0f, 1.0f);
+        if (f > 0.0f)
+            glyph (i, m.lit.withMultipliedAlpha (0.35f + 0.65f * f), 1.4f);
+    }
+}
+
+/** A pair of notes whose second one moves late of the grid line; returns the moving note's x. */
+float drawSwing (juce::Graphics& g, const Miniature& m)
+{
+    const float D = m.width, E = m.height, p = m.proportion;
+    g.setColour (m.unlit);
+    g.drawLine (7.0f, m.middle, D + 7.0f, m.middle, 1.0f);
+    g.setColour (c (Palette::outline));
+    const float gridX = (float) juce::roundToInt (0.64f * D + 7.0f);
+    g.drawLine (gridX, 6.0f, gridX, E + 6.0f, 1.0f);
+
+    const float firstX = 0.24f * D + 7.0f;
+    const float sx = 0.64f * D + 0.18f * D * p + 7.0f;
+    g.setColour (m.lit);
+    g.drawLine (firstX, m.middle, sx, m.middle, 2.0f);
+    g.fillEllipse (firstX - 4.0f, m.middle - 4.0f, 8.0f, 8.0f);
+    g.fillEllipse (sx - 5.0f, m.middle - 5.0f, 10.0f, 10.0f);
+    return sx;
+}
+
+/** Seven dots on their grid lines, scattered further from the middle as the value grows. */
+void drawHumanize (juce::Graphics& g, const Miniature& m)
+{
+    static constexpr float offsets[] { -0.8f, 0.55f, -0.25f, 0.9f, -0.6f, 0.3f, 0.72f };
+    const float D = m.width, E = m.height, p = m.proportion;
+    for (int i = 0; i < 7; ++i)
+    {
+        const float cx = (float) i * D / 6.0f + 7.0f;
+        g.setColour (m.unlit);
+        g.drawLine (cx, 6.0f, cx, E + 6.0f, 1.0f);
+        const float cy = m.middle + p * offsets[i] * E * 0.38f;
+        g.setColour (m.lit);
+        g.fillEllipse (cx - 3.0f, cy - 3.0f, 6.0f, 6.0f);
+    }
+}
+
+/** The dynamic marks pp .. ff lit up to the value; too narrow for them, the value's mark between pp and ff. */
+void drawVelocity (juce::Graphics& g, const Miniature& m)
+{
+    static const char* const labels[] { "pp", "p", "mp", "mf", "f", "ff" };
+    const float D = m.width, E = m.height, p = m.proportion;
+    const auto small = themeFont (10.5f, true);
+    float widest = 0.0f;
+    for (auto* label : labels)
+        widest = std::max (widest, small.getStringWidthFloat (label));
+
+    g.setFont (small);
+    if (widest + 4.0f <= D / 6.0f)
+    {
+        for (int i = 0; i < 6; ++i)
+        {
+            g.setColour ((float) i / 5.0f <= p + 0.001f ? m.lit : m.unlit);
+            g.drawFittedText (labels[i], juce::roundToInt ((float) i * D / 6.0f + 7.0f), 6,
+                              juce::roundToInt (D / 6.0f), juce::roundToInt (E), juce::Justification::centred, 1);
+        }
+    }
+    else
+    {
+        const auto valueText = m.slider.getTextFromValue (m.slider.getValue());
+        const int blank = valueText.indexOfChar (' ');
+        const juce::Rectangle<int> area (7, 6, juce::roundToInt (D), juce::roundToInt (E));
+
+        g.setColour (m.lit);
+        g.setFont (themeFont (14.0f, true));
+        g.drawFittedText (blank >= 0 ? valueText.substring (blank + 1) : valueText, area, juce::Justification::centred, 1);
+        g.setColour (m.unlit);
+        g.setFont (small);
+        g.drawFittedText ("pp", area, juce::Justification::centredLeft, 1);
+        g.drawFittedText ("ff", area, juce::Justification::centredRight, 1);
+    }
+
+    g.setColour (m.lit);
+    g.fillRoundedRectangle (m.valueX() - 7.0f, E + 3.5f, 14.0f, 3.0f, 1.5f);
+}
+
+/** Ten dots that fill one after another. */
+void drawChance (juce::Graphics& g, const Miniature& m)
+{
+    const float D = m.width, p = m.proportion;
+    const float d = std::min (8.0f, D / 10.0f - 2.5f);
+    if (d <= 0.0f)
+        return;
+
+    for (int i = 0; i < 10; ++i)
+    {
+        const float cx = ((float) i + 0.5f) * D / 10.0f + 7.0f;
+        g.setColour (m.unlit);
+        g.fillEllipse (cx - d / 2.0f, m.middle - d / 2.0f, d, d);
+        const float f = clampf (10.0f * p - (float) i, 0.0f, 1.0f);
+        if (f > 0.0f)
+        {
+            g.setColour (m.lit.withMultipliedAlpha (0.35f + 0.65f * f));
+            g.fillEllipse (cx - d / 2.0f, m.middle - d / 2.0f, d, d);
+        }
+    }
+}
+
+/** A note that climbs a curve and grows with the value; returns its x. */
+float drawImportance (juce::Graphics& g, const Miniature& m)
+{
+    const float D = m.width, E = m.height, p = m.proportion;
+    const juce::Point<float> p0 (11.0f, E + 3.0f), p1 (D / 2.0f + 7.0f, E + 7.0f), p2 (D + 2.0f, 10.0f);
+    juce::Path curve;
+    curve.startNewSubPath (p0);
+    curve.quadraticTo (p1, p2);
+    g.setColour (m.unlit);
+    g.strokePath (curve, juce::PathStrokeType (1.5f));
+
+    const float t = p, u = 1.0f - p;
+    const float bx = u * u * p0.x + 2.0f * u * t * p1.x + t * t * p2.x;
+    const float by = u * u * p0.y + 2.0f * u * t * p1.y + t * t * p2.y;
+    const float r = 4.0f * p + 6.0f;
+    g.setColour (m.lit);
+    g.fillEllipse (bx - r / 2.0f, by - 0.35f * r, r, 0.7f * r);
+    g.drawLine (bx + 0.38f * r, by - 0.1f * r, bx + 0.38f * r, by - r - 4.0f, 1.2f + p);
+    return bx;
+}
+
+/** Draws the miniature the slider names; returns the x the value bubble centres on. */
+float drawMiniature (juce::Graphics& g, const juce::String& kind, const Miniature& m)
+{
+    if (kind == "swing")
+        return drawSwing (g, m);
+    if (kind == "importance")
+        return drawImportance (g, m);
+
+    if (kind == "density")
+        drawDensity (g, m);
+    else if (kind == "humanize")
+        drawHumanize (g, m);
+    else if (kind == "velocity")
+        drawVelocity (g, m);
+    else if (kind == "chance")
+        drawChance (g, m);
+
+    return m.valueX();
+}
+} // namespace
+
 void LookAndFeel::drawLinearSlider (juce::Graphics& g, int x, int y, int width, int height,
                                     float sliderPos, float minSliderPos, float maxSliderPos,
                                     juce::Slider::SliderStyle style, juce::Slider& slider)
@@ -563,149 +749,22 @@ void LookAndFeel::drawLinearSlider (juce::Graphics& g, int x, int y, int width, 
     const bool focused = isFocused (slider);
     const bool active = enabled && (slider.isMouseOverOrDragging (false) || focused);
 
+    // The miniatures are drawn for a 44 px high slider and grow with it up to 1.4 times.
     juce::Graphics::ScopedSaveState saved (g);
     const float s = clampf ((float) height / 44.0f, 1.0f, 1.4f);
     g.addTransform (juce::AffineTransform::scale (s).translated ((float) x, (float) y));
 
-    const float lw = (float) width / s, lh = (float) height / s;
-    const float D = std::max (0.0f, lw - 14.0f);
-    const float E = std::max (0.0f, lh - 12.0f);
-    const float m = E / 2.0f + 6.0f;
-    const float p = proportionOf (slider.getValue(), slider.getMinimum(), slider.getMaximum());
-
-    const auto lit = c (! enabled ? Palette::disabled : focused ? Palette::focus : Palette::accent);
-    const auto unlit = c (enabled ? Palette::hoverFill : Palette::fieldBackground);
-    float bubbleX = D * p + 7.0f;
-
-    if (kind == "density")
-    {
-        const auto glyph = [&] (int i, juce::Colour colour, float stem)
-        {
-            const float gx = ((float) i + 0.5f) * D / 8.0f + 7.0f;
-            const float gy = m + (i % 3 == 0 ? 3.0f : i % 3 == 1 ? -3.0f : 0.0f);
-            g.setColour (colour);
-            g.fillEllipse (gx - 3.0f, gy - 2.0f, 6.0f, 4.5f);
-            g.drawLine (gx + 2.0f, gy - 1.0f, gx + 2.0f, gy - 9.0f, stem);
-        };
-
-        for (int i = 0; i < 8; ++i)
-        {
-            glyph (i, unlit, 1.0f);
-            const float f = clampf (8.0f * p - (float) i, 0.0f, 1.0f);
-            if (f > 0.0f)
-                glyph (i, lit.withMultipliedAlpha (0.35f + 0.65f * f), 1.4f);
-        }
-    }
-    else if (kind == "swing")
-    {
-        g.setColour (unlit);
-        g.drawLine (7.0f, m, D + 7.0f, m, 1.0f);
-        g.setColour (c (Palette::outline));
-        const float gridX = (float) juce::roundToInt (0.64f * D + 7.0f);
-        g.drawLine (gridX, 6.0f, gridX, E + 6.0f, 1.0f);
-
-        const float firstX = 0.24f * D + 7.0f;
-        const float sx = 0.64f * D + 0.18f * D * p + 7.0f;
-        g.setColour (lit);
-        g.drawLine (firstX, m, sx, m, 2.0f);
-        g.fillEllipse (firstX - 4.0f, m - 4.0f, 8.0f, 8.0f);
-        g.fillEllipse (sx - 5.0f, m - 5.0f, 10.0f, 10.0f);
-        bubbleX = sx;
-    }
-    else if (kind == "humanize")
-    {
-        static constexpr float offsets[] { -0.8f, 0.55f, -0.25f, 0.9f, -0.6f, 0.3f, 0.72f };
-        for (int i = 0; i < 7; ++i)
-        {
-            const float cx = (float) i * D / 6.0f + 7.0f;
-            g.setColour (unlit);
-            g.drawLine (cx, 6.0f, cx, E + 6.0f, 1.0f);
-            const float cy = m + p * offsets[i] * E * 0.38f;
-            g.setColour (lit);
-            g.fillEllipse (cx - 3.0f, cy - 3.0f, 6.0f, 6.0f);
-        }
-    }
-    else if (kind == "velocity")
-    {
-        static const char* const labels[] { "pp", "p", "mp", "mf", "f", "ff" };
-        const auto small = themeFont (10.5f, true);
-        float widest = 0.0f;
-        for (auto* label : labels)
-            widest = std::max (widest, small.getStringWidthFloat (label));
-
-        g.setFont (small);
-        if (widest + 4.0f <= D / 6.0f)
-        {
-            for (int i = 0; i < 6; ++i)
-            {
-                g.setColour ((float) i / 5.0f <= p + 0.001f ? lit : unlit);
-                g.drawFittedText (labels[i], juce::roundToInt ((float) i * D / 6.0f + 7.0f), 6,
-                                  juce::roundToInt (D / 6.0f), juce::roundToInt (E), juce::Justification::centred, 1);
-            }
-        }
-        else
-        {
-            const auto valueText = slider.getTextFromValue (slider.getValue());
-            const int blank = valueText.indexOfChar (' ');
-            const juce::Rectangle<int> area (7, 6, juce::roundToInt (D), juce::roundToInt (E));
-
-            g.setColour (lit);
-            g.setFont (themeFont (14.0f, true));
-            g.drawFittedText (blank >= 0 ? valueText.substring (blank + 1) : valueText, area, juce::Justification::centred, 1);
-            g.setColour (unlit);
-            g.setFont (small);
-            g.drawFittedText ("pp", area, juce::Justification::centredLeft, 1);
-            g.drawFittedText ("ff", area, juce::Justification::centredRight, 1);
-        }
-
-        g.setColour (lit);
-        g.fillRoundedRectangle (bubbleX - 7.0f, E + 3.5f, 14.0f, 3.0f, 1.5f);
-    }
-    else if (kind == "chance")
-    {
-        const float d = std::min (8.0f, D / 10.0f - 2.5f);
-        if (d > 0.0f)
-        {
-            for (int i = 0; i < 10; ++i)
-            {
-                const float cx = ((float) i + 0.5f) * D / 10.0f + 7.0f;
-                g.setColour (unlit);
-                g.fillEllipse (cx - d / 2.0f, m - d / 2.0f, d, d);
-                const float f = clampf (10.0f * p - (float) i, 0.0f, 1.0f);
-                if (f > 0.0f)
-                {
-                    g.setColour (lit.withMultipliedAlpha (0.35f + 0.65f * f));
-                    g.fillEllipse (cx - d / 2.0f, m - d / 2.0f, d, d);
-                }
-            }
-        }
-    }
-    else if (kind == "importance")
-    {
-        const juce::Point<float> p0 (11.0f, E + 3.0f), p1 (D / 2.0f + 7.0f, E + 7.0f), p2 (D + 2.0f, 10.0f);
-        juce::Path curve;
-        curve.startNewSubPath (p0);
-        curve.quadraticTo (p1, p2);
-        g.setColour (unlit);
-        g.strokePath (curve, juce::PathStrokeType (1.5f));
-
-        const float t = p, u = 1.0f - p;
-        const float bx = u * u * p0.x + 2.0f * u * t * p1.x + t * t * p2.x;
-        const float by = u * u * p0.y + 2.0f * u * t * p1.y + t * t * p2.y;
-        const float r = 4.0f * p + 6.0f;
-        g.setColour (lit);
-        g.fillEllipse (bx - r / 2.0f, by - 0.35f * r, r, 0.7f * r);
-        g.drawLine (bx + 0.38f * r, by - 0.1f * r, bx + 0.38f * r, by - r - 4.0f, 1.2f + p);
-        bubbleX = bx;
-    }
+    const float localWidth = (float) width / s, localHeight = (float) height / s;
+    const auto miniature = Miniature::of (slider, localWidth, localHeight, enabled, focused);
+    const float bubbleX = drawMiniature (g, kind, miniature);
 
     if (active)
-        drawValueBubble (g, slider, bubbleX, lw, focused);
+        drawValueBubble (g, slider, bubbleX, localWidth, focused);
 
     if (focused)
     {
         g.setColour (c (Palette::focus));
-        g.drawRoundedRectangle (nonNegative (1.0f, 1.0f, lw - 2.0f, lh - 2.0f), 5.0f, 1.5f);
+        g.drawRoundedRectangle (nonNegative (1.0f, 1.0f, localWidth - 2.0f, localHeight - 2.0f), 5.0f, 1.5f);
     }
 }
 

@@ -312,3 +312,81 @@ TEST (SequenceStripOnScreen, ReorderByDraggingWithTheRealPointer)
     ASSERT_TRUE (pumpUntil ([&] { return recorder.calls.size() > 0; }));
     EXPECT_EQ (recorder.text(), "click 3");
 }
+
+namespace
+{
+/** The largest difference of one colour channel between two images of equal size. */
+int largestChannelDifference (const juce::Image& a, const juce::Image& b)
+{
+    EXPECT_EQ (a.getBounds(), b.getBounds());
+    int largest = 0;
+    for (int y = 0; y < a.getHeight(); ++y)
+        for (int x = 0; x < a.getWidth(); ++x)
+        {
+            const auto p = a.getPixelAt (x, y), q = b.getPixelAt (x, y);
+            largest = juce::jmax (largest, std::abs (p.getRed() - q.getRed()), std::abs (p.getGreen() - q.getGreen()),
+                                  std::abs (p.getBlue() - q.getBlue()));
+        }
+    return largest;
+}
+} // namespace
+
+TEST (SequenceStripOnScreen, DragGhostCoversRepeatButtonsAndTheDraggedButtonFades)
+{
+    VarneTSequenceStrip strip ("Pattern");
+    Recorder recorder (strip);
+    auto items = makeItems (4);
+    items[2].repeatCount = 7;
+    strip.setItems (items);
+    DesktopHost host (strip, 700, stripHeight);
+
+    auto& beneath = *strip.getRepeatButton (2);
+    ASSERT_EQ (beneath.getButtonText(), juce::String (juce::CharPointer_UTF8 ("\xc3\x97" "7")));
+    // The ghost's title is centred on the pointer, so it lies right over the "×7".
+    const auto over = beneath.getBounds().getCentre();
+    const auto buttonAlphas = [&]
+    {
+        juce::String alphas;
+        for (int j = 0; j < strip.getNumRepeatButtons(); ++j)
+            alphas << juce::String (strip.getRepeatButton (j)->getAlpha(), 2) << " ";
+        return alphas.trimEnd();
+    };
+
+    enum class DragEnd { release, refill };
+    for (auto end : { DragEnd::release, DragEnd::refill })
+    {
+        recorder.calls.clear();
+        const auto start = strip.getTileBounds (0).getCentre();
+        movePointer (strip, start);
+        ASSERT_TRUE (pumpUntil ([&] { return strip.getHoverIndex() == 0; }));
+        ASSERT_TRUE (press());
+        movePointer (strip, start.translated (20, 0));
+        ASSERT_TRUE (pumpUntil ([&] { return strip.isDragging() && strip.getDropIndex() == 1; }));
+        movePointer (strip, over);
+        ASSERT_TRUE (pumpUntil ([&] { return strip.getDropIndex() == strip.dropSlotAt ((float) over.x); }));
+
+        EXPECT_EQ (buttonAlphas(), "0.28 1.00 1.00 1.00");
+
+        // Under the ghost the button beneath shows only through the ghost's 8 % translucency.
+        const auto area = beneath.getBounds();
+        const auto withButton = gui::snapshotOf (strip).getClippedImage (area).createCopy();
+        beneath.setVisible (false);
+        const auto withoutButton = gui::snapshotOf (strip).getClippedImage (area).createCopy();
+        beneath.setVisible (true);
+        EXPECT_LE (largestChannelDifference (withButton, withoutButton), 24);
+        ASSERT_TRUE (pumpUntil ([&] { return gui::countDifferingPixels (gui::grabScreen (beneath.getScreenBounds()), withButton) == 0; }));
+
+        if (end == DragEnd::refill)
+        {
+            strip.setItems (items);
+            EXPECT_FALSE (strip.isDragging());
+            EXPECT_EQ (buttonAlphas(), "1.00 1.00 1.00 1.00");
+        }
+
+        ASSERT_TRUE (release());
+        ASSERT_TRUE (pumpUntil ([&] { return ! juce::Desktop::getInstance().getMainMouseSource().isDragging(); }));
+        ASSERT_TRUE (gui::flushMessages());
+        EXPECT_EQ (recorder.text(), end == DragEnd::release ? "move 0 3" : "");
+        EXPECT_EQ (buttonAlphas(), "1.00 1.00 1.00 1.00");
+    }
+}
