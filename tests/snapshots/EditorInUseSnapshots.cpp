@@ -103,7 +103,8 @@ VARNET_SNAPSHOTS (editorSelectedNoteTexts)
     ShownEditor shown ([] (VarneT::Project& p)
     {
         auto& note = p.sections[0].sequence[0].notes[0];
-        note.octave += 1;
+        note.target.index = 0;
+        note.octave = 1;
         note.velocity = 80;
     });
     Access access (*shown.editor);
