@@ -384,3 +384,17 @@ TEST_F (EditorInUse, OverlaysKeepTheKeyboardToThemselves)
     }
 }
 } // namespace
+
+namespace
+{
+// Help and welcome name one terms page.
+TEST_F (EditorInUse, TermsAndPrivacyIsOneAddress)
+{
+    auto isTerms = [] (tolmek::LauncherLink& link) { return link.getButtonText() == "Terms & Privacy"; };
+    auto* inHelp = gui::findIn<tolmek::LauncherLink> (access->helpOverlay(), isTerms);
+    auto* inWelcome = gui::findIn<tolmek::LauncherLink> (access->welcomeDialog(), isTerms);
+    ASSERT_TRUE (inHelp != nullptr && inWelcome != nullptr);
+    EXPECT_TRUE (inHelp->getAddress().startsWith ("https://"));
+    EXPECT_EQ (inWelcome->getAddress(), inHelp->getAddress());
+}
+} // namespace
