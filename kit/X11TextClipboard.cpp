@@ -33,7 +33,7 @@ public:
         incr = interned[2];
         property = interned[3];
 
-        if (ownerAnswersOnThisThread())
+        if (! ownerCanAnswer())
             return {};
 
         for (const auto target : { interned[1], (xcb_atom_t) XCB_ATOM_STRING })
@@ -52,9 +52,9 @@ public:
 private:
     enum class Outcome { received, refused, failed };
 
-    /** No owner, or a window of this process's JUCE, which answers only from the message thread
-        that this read is holding up. */
-    bool ownerAnswersOnThisThread() const
+    /** False without an owner, or when a window of this process's JUCE owns the selection: JUCE
+        answers only from the message thread, which this read is holding up. */
+    bool ownerCanAnswer() const
     {
         auto* c = connection.get();
         const xcb::Owned<xcb_get_selection_owner_reply_t> reply {
@@ -62,21 +62,20 @@ private:
         };
 
         if (reply == nullptr || reply->owner == XCB_WINDOW_NONE)
-            return true;
+            return false;
 
         for (int i = 0; i < juce::ComponentPeer::getNumPeers(); ++i)
             if (auto* peer = juce::ComponentPeer::getPeer (i))
                 if (connection.sameClient ((xcb_window_t) (juce::pointer_sized_uint) peer->getNativeHandle(), reply->owner))
-                    return true;
+                    return false;
 
-        return false;
+        return true;
     }
 
     Outcome convert (xcb_atom_t target)
     {
         auto* c = connection.get();
         const auto window = connection.getWindow();
-        xcb_delete_property (c, window, property);
         xcb_convert_selection (c, window, clipboard, target, property, XCB_CURRENT_TIME);
         xcb_flush (c);
 
