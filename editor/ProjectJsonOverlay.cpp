@@ -2,6 +2,7 @@
 
 #include "editor/VarneTTheme.h"
 #include "editor/library/DialogStyle.h"
+#include "kit/X11TextClipboard.h"
 
 namespace
 {
@@ -94,7 +95,8 @@ void ProjectJsonOverlay::open (const juce::String& text)
 
 void ProjectJsonOverlay::paste()
 {
-    const auto text = juce::SystemClipboard::getTextFromClipboard();
+    // Not JUCE's own reader, which drops a selection sent in parts: large projects come that way.
+    const auto text = tolmek::readClipboardText();
 
     if (text.trim().isEmpty())
     {

@@ -14,7 +14,51 @@ bool isNumber (const juce::var& value)
 {
     return value.isInt() || value.isInt64() || value.isDouble();
 }
+
+EditorScaling::UserAreaProvider& userAreaProvider()
+{
+    static EditorScaling::UserAreaProvider provider;
+    return provider;
+}
+
+int scaled (int logical, double scale)
+{
+    return juce::jmax (1, juce::roundToInt (logical * scale));
+}
+
+/** The largest logical length up to `logical`, and not below `minimum`, whose scaled length fits `limit`. */
+int shrinkToFit (int logical, int minimum, double scale, int limit)
+{
+    auto length = juce::jlimit (juce::jmin (minimum, logical), logical, (int) std::floor (limit / scale));
+
+    while (length > minimum && scaled (length, scale) > limit)
+        --length;
+
+    while (length < logical && scaled (length + 1, scale) <= limit)
+        ++length;
+
+    return length;
+}
 } // namespace
+
+juce::Rectangle<int> EditorScaling::displayUserAreaFor (const juce::Component& editorOnScreen)
+{
+    const auto& displays = juce::Desktop::getInstance().getDisplays();
+    const juce::Displays::Display* display = nullptr;
+
+    if (editorOnScreen.getPeer() != nullptr)
+        display = displays.getDisplayForRect (editorOnScreen.getScreenBounds());
+
+    if (display == nullptr)
+        display = displays.getPrimaryDisplay();
+
+    return display != nullptr ? display->userArea : juce::Rectangle<int>();
+}
+
+void EditorScaling::setUserAreaProvider (UserAreaProvider provider)
+{
+    userAreaProvider() = std::move (provider);
+}
 
 EditorScaling::EditorScaling (juce::AudioProcessorEditor& editorToScale, juce::ComponentBoundsConstrainer& editorConstrainer,
                               const juce::String& settingsKey, Config scalingConfig)
@@ -38,6 +82,7 @@ EditorScaling::EditorScaling (juce::AudioProcessorEditor& editorToScale, juce::C
 EditorScaling::~EditorScaling()
 {
     stopTimer();
+    editor.removeComponentListener (&displayWatch);
 
     if (menuOpen)
         juce::PopupMenu::dismissAllActiveMenus();
@@ -51,6 +96,9 @@ void EditorScaling::readStoredValues()
     const auto section = settings.readSection (sectionName);
     const auto storedScale = section.getProperty ("scale", {});
     scale = isNumber (storedScale) ? static_cast<double> (storedScale) : config.defaultScale;
+    chosenScale = scale;
+    chosenLogicalWidth = logicalWidth;
+    chosenLogicalHeight = logicalHeight;
 
     if (! config.resizable)
         return;
@@ -68,13 +116,16 @@ void EditorScaling::readStoredValues()
 
     logicalWidth = storedSize ("logicalWidth", config.logicalWidth, config.minWidth, config.maxWidth);
     logicalHeight = storedSize ("logicalHeight", config.logicalHeight, config.minHeight, config.maxHeight);
+    chosenLogicalWidth = logicalWidth;
+    chosenLogicalHeight = logicalHeight;
 }
 
 void EditorScaling::activate()
 {
     ready = true;
     constrainer.setFixedAspectRatio (config.resizable ? 0.0 : (double) config.logicalWidth / (double) config.logicalHeight);
-    setScale (scale);
+    editor.addComponentListener (&displayWatch);
+    setScale (chosenScale);
     startTimer (saveDelayMs);
 }
 
@@ -83,14 +134,24 @@ void EditorScaling::setScale (double x)
     if (! ready)
         return;
 
-    const juce::ScopedValueSetter<bool> settingScale (inSetScale, true);
-
     // Above the largest step falls back to the default; below the smallest is raised to it.
     if (! std::isfinite (x) || x <= 0.0 || x > config.maxScale)
         x = config.defaultScale;
 
-    x = juce::jmax (x, config.minScale);
+    chosenScale = juce::jmax (x, config.minScale);
+    applyChosenScale();
+}
+
+void EditorScaling::applyChosenScale()
+{
+    const juce::ScopedValueSetter<bool> settingScale (inSetScale, true);
+
+    const auto area = availableArea();
+    const auto fit = fitFor (chosenScale);
+    const auto x = fit.scale;
     scale = x;
+    logicalWidth = fit.logicalWidth;
+    logicalHeight = fit.logicalHeight;
 
     int minW, minH, maxW, maxH;
 
@@ -109,17 +170,123 @@ void EditorScaling::setScale (double x)
         maxH = juce::jmax (minH, juce::roundToInt (config.maxScale * config.logicalHeight));
     }
 
+    // The corner never drags the window past the display either.
+    if (! area.isEmpty())
+    {
+        maxW = juce::jmax (minW, juce::jmin (maxW, area.getWidth()));
+        maxH = juce::jmax (minH, juce::jmin (maxH, area.getHeight()));
+    }
+
     constrainer.setSizeLimits (minW, minH, maxW, maxH);
-    editor.setSize (juce::jmax (1, juce::roundToInt (logicalWidth * x)), juce::jmax (1, juce::roundToInt (logicalHeight * x)));
+    editor.setSize (scaled (logicalWidth, x), scaled (logicalHeight, x));
 
     // The host may have refused the exact size.
     if (! config.resizable)
+    {
         scale = (double) editor.getWidth() / (double) config.logicalWidth;
+
+        if (x == chosenScale)
+            chosenScale = scale;
+    }
 
     setButtonText ("UI " + juce::String (juce::roundToInt (scale * 100.0)) + "%");
 
     dirty = true;
     lastChangeMs = juce::Time::getMillisecondCounter();
+}
+
+void EditorScaling::fitToDisplay()
+{
+    if (! ready || inSetScale)
+        return;
+
+    const auto fit = fitFor (chosenScale);
+
+    if (fit.scale == scale && fit.logicalWidth == logicalWidth && fit.logicalHeight == logicalHeight
+        && editor.getWidth() == scaled (logicalWidth, scale) && editor.getHeight() == scaled (logicalHeight, scale))
+        return;
+
+    applyChosenScale();
+}
+
+juce::Rectangle<int> EditorScaling::availableArea() const
+{
+    const auto& provider = userAreaProvider();
+    const auto screenArea = provider ? provider (editor) : displayUserAreaFor (editor);
+
+    if (screenArea.isEmpty())
+        return {};
+
+    // In the editor's own units, should a host scale it.
+    const auto factor = juce::jmax (0.01f, juce::Component::getApproximateScaleFactorForComponent (&editor));
+    return { (int) std::floor (screenArea.getWidth() / factor), (int) std::floor (screenArea.getHeight() / factor) };
+}
+
+bool EditorScaling::tryScale (double candidate, juce::Rectangle<int> area, Fit& fit) const
+{
+    fit = { candidate, config.logicalWidth, config.logicalHeight };
+
+    if (config.resizable)
+    {
+        fit.logicalWidth = chosenLogicalWidth;
+        fit.logicalHeight = chosenLogicalHeight;
+
+        if (! area.isEmpty())
+        {
+            fit.logicalWidth = shrinkToFit (chosenLogicalWidth, config.minWidth, candidate, area.getWidth());
+            fit.logicalHeight = shrinkToFit (chosenLogicalHeight, config.minHeight, candidate, area.getHeight());
+        }
+    }
+
+    return area.isEmpty()
+        || (scaled (fit.logicalWidth, candidate) <= area.getWidth() && scaled (fit.logicalHeight, candidate) <= area.getHeight());
+}
+
+EditorScaling::Fit EditorScaling::fitFor (double chosen) const
+{
+    const auto area = availableArea();
+    Fit fit;
+
+    if (tryScale (chosen, area, fit))
+        return fit;
+
+    // The largest smaller step that fits; on a display too small for any, the smallest step.
+    auto fallback = fit;
+
+    for (auto i = (int) std::size (scaleSteps); --i >= 0;)
+    {
+        const auto value = scaleSteps[i] / 100.0;
+
+        if (value >= chosen || value < config.minScale || value > config.maxScale)
+            continue;
+
+        if (tryScale (value, area, fit))
+            return fit;
+
+        fallback = fit;
+    }
+
+    return fallback;
+}
+
+bool EditorScaling::isStepAvailable (int step) const
+{
+    const auto value = step / 100.0;
+
+    if (value < config.minScale || value > config.maxScale)
+        return false;
+
+    Fit fit;
+
+    if (tryScale (value, availableArea(), fit))
+        return true;
+
+    // The smallest step stays available even on a display too small for it.
+    for (const auto other : scaleSteps)
+        if (other / 100.0 >= config.minScale && other / 100.0 <= config.maxScale)
+            return other == step;
+
+    return false;
 }
 
 void EditorScaling::resetScale()
@@ -135,9 +302,9 @@ void EditorScaling::editorResized()
     if (config.resizable)
     {
         // Dragging the corner changes how much content shows, not its size.
-        logicalWidth = juce::jlimit (config.minWidth, config.maxWidth, juce::roundToInt (editor.getWidth() / scale));
-        logicalHeight = juce::jlimit (config.minHeight, config.maxHeight, juce::roundToInt (editor.getHeight() / scale));
-        setScale (scale);
+        chosenLogicalWidth = juce::jlimit (config.minWidth, config.maxWidth, juce::roundToInt (editor.getWidth() / scale));
+        chosenLogicalHeight = juce::jlimit (config.minHeight, config.maxHeight, juce::roundToInt (editor.getHeight() / scale));
+        setScale (chosenScale);
     }
     else
     {
@@ -159,8 +326,7 @@ juce::PopupMenu EditorScaling::createScaleMenu() const
     for (const auto step : scaleSteps)
     {
         const auto value = step / 100.0;
-        menu.addItem (step + menuIdOffset, juce::String (step) + "%",
-                      config.minScale <= value && value <= config.maxScale,
+        menu.addItem (step + menuIdOffset, juce::String (step) + "%", isStepAvailable (step),
                       std::abs (scale - value) <= tolerance);
     }
 
@@ -198,12 +364,8 @@ void EditorScaling::applyMenuChoice (int result)
     menuOpen = false;
 
     for (const auto step : scaleSteps)
-    {
-        const auto value = step / 100.0;
-
-        if (result == step + menuIdOffset && config.minScale <= value && value <= config.maxScale)
-            setScale (value);
-    }
+        if (result == step + menuIdOffset && isStepAvailable (step))
+            setScale (step / 100.0);
 }
 
 void EditorScaling::saveSettings()
@@ -223,12 +385,13 @@ void EditorScaling::saveSettings()
         }
 
         auto* object = section.getDynamicObject();
-        object->setProperty ("scale", scale);
+        // The choice, not what a small display allows: a larger one shows it again.
+        object->setProperty ("scale", chosenScale);
 
         if (config.resizable)
         {
-            object->setProperty ("logicalWidth", logicalWidth);
-            object->setProperty ("logicalHeight", logicalHeight);
+            object->setProperty ("logicalWidth", chosenLogicalWidth);
+            object->setProperty ("logicalHeight", chosenLogicalHeight);
         }
 
         return true;

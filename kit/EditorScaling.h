@@ -13,6 +13,10 @@ namespace tolmek
 /** A user-chosen UI size for a plug-in editor: a small "UI 100%" button with a menu of fixed steps
     that owns the editor's scale and logical size, keeps its size limits and window size in step,
     and remembers the choice per user a moment after the last change. Message thread only.
+
+    The window never opens or grows past the user area of the display it is on: the logical size
+    shrinks toward its minimum first, then the largest step that fits is used. The user's choice is
+    kept and stored as chosen, so a larger display shows it again.
 */
 class EditorScaling : public juce::TextButton,
                       public juce::Timer
@@ -39,6 +43,17 @@ public:
         juce::Font menuFont { 14.0f };
     };
 
+    /** Where an editor may extend, in screen coordinates; an empty rectangle sets no limit. */
+    using UserAreaProvider = std::function<juce::Rectangle<int> (const juce::Component& editor)>;
+
+    /** The user area of the display holding the editor while it is on screen, else of the main
+        display; empty when no display is known. */
+    static juce::Rectangle<int> displayUserAreaFor (const juce::Component& editor);
+
+    /** Replaces displayUserAreaFor for every editor (tests stand in other displays); an empty
+        function restores it. */
+    static void setUserAreaProvider (UserAreaProvider);
+
     /** The menu's steps in percent, in menu order. */
     static constexpr int scaleSteps[] { 75, 90, 100, 115, 125, 150, 175, 200 };
     static constexpr int menuIdOffset = 1000;
@@ -59,6 +74,7 @@ public:
     /** The editor's size changed from outside (the host or the resize corner). */
     void editorResized();
 
+    /** The scale in effect, which a display too small for the chosen one may lower. */
     double getScale() const noexcept { return scale; }
     int getLogicalWidth() const noexcept { return logicalWidth; }
     int getLogicalHeight() const noexcept { return logicalHeight; }
@@ -79,8 +95,28 @@ public:
     void timerCallback() override;
 
 private:
+    struct Fit
+    {
+        double scale;
+        int logicalWidth, logicalHeight;
+    };
+
+    /** Re-checks the fit when the editor lands in a window, since a host attaches it after construction. */
+    struct DisplayWatch : juce::ComponentListener
+    {
+        explicit DisplayWatch (EditorScaling& s) : scaling (s) {}
+        void componentParentHierarchyChanged (juce::Component&) override { scaling.fitToDisplay(); }
+        EditorScaling& scaling;
+    };
+
     void readStoredValues();
     void saveSettings();
+    void applyChosenScale();
+    void fitToDisplay();
+    juce::Rectangle<int> availableArea() const;
+    bool tryScale (double candidate, juce::Rectangle<int> area, Fit& fit) const;
+    Fit fitFor (double chosen) const;
+    bool isStepAvailable (int step) const;
 
     MenuLookAndFeel menuLookAndFeel;
     bool menuOpen = false;
@@ -97,6 +133,10 @@ private:
     bool inSetScale = false;
     bool dirty = false;
     juce::uint32 lastChangeMs = 0;
+    double chosenScale = 1.0;
+    int chosenLogicalWidth = 0;
+    int chosenLogicalHeight = 0;
+    DisplayWatch displayWatch { *this };
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (EditorScaling)
 };

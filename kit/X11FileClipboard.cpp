@@ -1,12 +1,13 @@
 #include "kit/X11FileClipboard.h"
 
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
+#include "kit/XcbConnection.h"
 
 #include <poll.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cstring>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -36,10 +37,6 @@ juce::String fileUriForPath (const juce::String& fullPath)
 
 namespace
 {
-// Errors caused by a requestor that vanished must not reach the host's handler, which may end the
-// process.
-int ignoreXError (Display*, XErrorEvent*) { return 0; }
-
 class SelectionOwner : public juce::DeletedAtShutdown
 {
 public:
@@ -51,18 +48,27 @@ public:
 
     FileClipboard::Result publish (const juce::String& path)
     {
+        if (isBroken())
+            stop();
+
         std::lock_guard<std::mutex> lock (mutex);
 
-        if (display == nullptr && ! open())
+        if (connection == nullptr && ! open())
             return failure ("Opening X display", "no display");
 
         uriList = (fileUriForPath (path) + "\r\n").toStdString();
         gnomeFiles = ("copy\n" + fileUriForPath (path)).toStdString();
         plainPath = path.toStdString();
 
-        XSetSelectionOwner (display, atoms.clipboard, window, CurrentTime);
-        const bool owned = XGetSelectionOwner (display, atoms.clipboard) == window;
-        XFlush (display);
+        auto* c = connection->get();
+        const auto window = connection->getWindow();
+        xcb_set_selection_owner (c, window, atoms.clipboard, XCB_CURRENT_TIME);
+        const xcb::Owned<xcb_get_selection_owner_reply_t> owner {
+            xcb_get_selection_owner_reply (c, xcb_get_selection_owner (c, atoms.clipboard), nullptr)
+        };
+        const bool owned = owner != nullptr && owner->owner == window;
+
+        // Waiting for that reply may have queued requests that the server thread has not seen.
         wake();
 
         if (! owned)
@@ -82,12 +88,7 @@ public:
             server.join();
         }
 
-        if (display != nullptr)
-        {
-            XDestroyWindow (display, window);
-            XCloseDisplay (display);
-            display = nullptr;
-        }
+        connection.reset();
 
         for (auto& fd : wakePipe)
             if (fd >= 0)
@@ -101,8 +102,14 @@ public:
 private:
     struct Atoms
     {
-        Atom clipboard, targets, uriList, gnomeFiles, utf8String, atom;
+        xcb_atom_t clipboard, targets, uriList, gnomeFiles, utf8String;
     };
+
+    bool isBroken()
+    {
+        std::lock_guard<std::mutex> lock (mutex);
+        return connection != nullptr && ! connection->isOpen();
+    }
 
     static FileClipboard::Result failure (const char* step, const char* detail)
     {
@@ -111,30 +118,14 @@ private:
 
     bool open()
     {
-        if (::pipe (wakePipe) != 0)
+        auto opened = std::make_unique<xcb::Connection>();
+
+        if (! opened->isOpen() || ::pipe (wakePipe) != 0)
             return false;
 
-        display = XOpenDisplay (nullptr);
-
-        if (display == nullptr)
-        {
-            for (auto& fd : wakePipe)
-                ::close (std::exchange (fd, -1));
-
-            return false;
-        }
-
-        const auto root = DefaultRootWindow (display);
-        window = XCreateSimpleWindow (display, root, 0, 0, 1, 1, 0, 0, 0);
-        XSelectInput (display, window, PropertyChangeMask);
-
-        atoms.clipboard = XInternAtom (display, "CLIPBOARD", False);
-        atoms.targets = XInternAtom (display, "TARGETS", False);
-        atoms.uriList = XInternAtom (display, "text/uri-list", False);
-        atoms.gnomeFiles = XInternAtom (display, "x-special/gnome-copied-files", False);
-        atoms.utf8String = XInternAtom (display, "UTF8_STRING", False);
-        atoms.atom = XA_ATOM;
-
+        const auto interned = opened->intern ({ "CLIPBOARD", "TARGETS", "text/uri-list", "x-special/gnome-copied-files", "UTF8_STRING" });
+        atoms = { interned[0], interned[1], interned[2], interned[3], interned[4] };
+        connection = std::move (opened);
         server = std::thread ([this] { serve(); });
         return true;
     }
@@ -150,7 +141,7 @@ private:
 
     void serve()
     {
-        pollfd fds[2] { { ConnectionNumber (display), POLLIN, 0 }, { wakePipe[0], POLLIN, 0 } };
+        pollfd fds[2] { { connection->getFileDescriptor(), POLLIN, 0 }, { wakePipe[0], POLLIN, 0 } };
 
         while (! quit)
         {
@@ -164,64 +155,76 @@ private:
 
             std::lock_guard<std::mutex> lock (mutex);
 
-            while (! quit && XPending (display) > 0)
+            while (! quit)
             {
-                XEvent event;
-                XNextEvent (display, &event);
+                const xcb::Owned<xcb_generic_event_t> event { xcb_poll_for_event (connection->get()) };
 
-                if (event.type == SelectionRequest)
-                    answer (event.xselectionrequest);
-                else if (event.type == SelectionClear && event.xselectionclear.selection == atoms.clipboard)
+                if (event == nullptr)
+                    break;
+
+                // An error (type 0) comes from a requestor that vanished before its answer: the
+                // connection reports it here and nowhere else, so there is nothing to do.
+                const auto type = event->response_type & 0x7f;
+
+                if (type == XCB_SELECTION_REQUEST)
+                    answer (*reinterpret_cast<const xcb_selection_request_event_t*> (event.get()));
+                else if (type == XCB_SELECTION_CLEAR
+                         && reinterpret_cast<const xcb_selection_clear_event_t*> (event.get())->selection == atoms.clipboard)
                     uriList.clear(), gnomeFiles.clear(), plainPath.clear();
             }
+
+            // A lost connection cannot serve anyone; the next copy opens a new one.
+            if (xcb_connection_has_error (connection->get()) != 0)
+                break;
         }
     }
 
-    void answer (const XSelectionRequestEvent& request)
+    void answer (const xcb_selection_request_event_t& request)
     {
-        XEvent reply {};
-        reply.xselection.type = SelectionNotify;
-        reply.xselection.display = request.display;
-        reply.xselection.requestor = request.requestor;
-        reply.xselection.selection = request.selection;
-        reply.xselection.target = request.target;
-        reply.xselection.time = request.time;
-        reply.xselection.property = None;
+        auto* c = connection->get();
 
         // Obsolete clients name no property: the target's name serves.
-        const auto property = request.property != None ? request.property : request.target;
+        const auto property = request.property != XCB_ATOM_NONE ? request.property : request.target;
         const auto* text = request.target == atoms.uriList    ? &uriList
                          : request.target == atoms.gnomeFiles ? &gnomeFiles
                          : request.target == atoms.utf8String ? &plainPath
                                                               : nullptr;
-
-        auto* previousHandler = XSetErrorHandler (ignoreXError);
+        auto answered = (xcb_atom_t) XCB_ATOM_NONE;
 
         if (request.selection == atoms.clipboard && ! plainPath.empty())
         {
             if (request.target == atoms.targets)
             {
-                const Atom offered[] { atoms.targets, atoms.uriList, atoms.gnomeFiles, atoms.utf8String };
-                XChangeProperty (display, request.requestor, property, atoms.atom, 32, PropModeReplace,
-                                 reinterpret_cast<const unsigned char*> (offered), 4);
-                reply.xselection.property = property;
+                const xcb_atom_t offered[] { atoms.targets, atoms.uriList, atoms.gnomeFiles, atoms.utf8String };
+                xcb_change_property (c, XCB_PROP_MODE_REPLACE, request.requestor, property, XCB_ATOM_ATOM, 32, 4, offered);
+                answered = property;
             }
             else if (text != nullptr)
             {
-                XChangeProperty (display, request.requestor, property, request.target, 8, PropModeReplace,
-                                 reinterpret_cast<const unsigned char*> (text->data()), static_cast<int> (text->size()));
-                reply.xselection.property = property;
+                xcb_change_property (c, XCB_PROP_MODE_REPLACE, request.requestor, property, request.target, 8,
+                                     (std::uint32_t) text->size(), text->data());
+                answered = property;
             }
         }
 
-        XSendEvent (display, request.requestor, False, NoEventMask, &reply);
-        XSync (display, False);
-        XSetErrorHandler (previousHandler);
+        xcb_selection_notify_event_t reply {};
+        reply.response_type = XCB_SELECTION_NOTIFY;
+        reply.time = request.time;
+        reply.requestor = request.requestor;
+        reply.selection = request.selection;
+        reply.target = request.target;
+        reply.property = answered;
+
+        // SendEvent always carries 32 bytes.
+        char event[32] {};
+        static_assert (sizeof (reply) <= sizeof (event));
+        std::memcpy (event, &reply, sizeof (reply));
+        xcb_send_event (c, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT, event);
+        xcb_flush (c);
     }
 
     std::mutex mutex, stopMutex;
-    Display* display = nullptr;
-    Window window = 0;
+    std::unique_ptr<xcb::Connection> connection;
     Atoms atoms {};
     int wakePipe[2] { -1, -1 };
     std::thread server;

@@ -6,9 +6,10 @@ namespace tolmek
 {
 
 /** The Linux file clipboard: the process owns the X11 CLIPBOARD selection through a hidden window
-    on a display connection of its own, served by a small thread, and answers TARGETS,
+    on an XCB display connection of its own, served by a small thread, and answers TARGETS,
     text/uri-list, x-special/gnome-copied-files (the file's URI) and UTF8_STRING (its path). The
-    selection lasts until another client takes it or the kit shuts down. */
+    thread never touches Xlib, whose error handler belongs to the host. The selection lasts until
+    another client takes it or the kit shuts down. */
 FileClipboard::Result publishFileOnX11Clipboard (const juce::File& file);
 
 inline constexpr const char* x11ClipboardStage = "X11 file URI";

@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config libgtest-dev libbenchmark-dev juce-modules-source
           libcurl4-openssl-dev xvfb xauth python3 python3-mido clang libclang-rt-14-dev
-          libx11-dev xdotool xclip x11-apps fonts-dejavu-core)
+          libx11-dev libxcb1-dev xdotool xclip x11-apps fonts-dejavu-core)
 
 missing=()
 for p in "${packages[@]}"; do

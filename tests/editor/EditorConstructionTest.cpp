@@ -6,6 +6,7 @@
 #include "model/Scales.h"
 #include "support/gui/GuiTestBench.h"
 #include "support/AllocationCounter.h"
+#include "support/ScaledEditor.h"
 
 #include <gtest/gtest.h>
 
@@ -477,6 +478,7 @@ TEST_F (EditorConstruction, ATwentyBeatPatternWidensTheTimeline)
 
 TEST_F (EditorConstruction, ResizeCornerStaysInTheWindowCornerAtEveryScale)
 {
+    const kit_test::ScopedUserArea display { kit_test::ScopedUserArea::unlimited() }; // one that holds 200 %
     auto* scaling = editor->getEditorScaling();
     ASSERT_NE (scaling, nullptr);
     EXPECT_EQ (editor->getWidth(), 1360);
@@ -505,6 +507,7 @@ TEST_F (EditorConstruction, ResizeCornerStaysInTheWindowCornerAtEveryScale)
 
 TEST_F (EditorConstruction, DraggingTheWindowChangesTheLogicalSizeNotTheScale)
 {
+    const kit_test::ScopedUserArea display { kit_test::ScopedUserArea::unlimited() };
     auto* scaling = editor->getEditorScaling();
     scaling->setScale (2.0);
     editor->setSize (2 * 1500, 2 * 900);

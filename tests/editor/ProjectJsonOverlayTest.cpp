@@ -353,9 +353,10 @@ TEST_F (JsonOverlay, PasteReadsTheRealClipboardAndApplyChecksItUnderTheRealPoint
         { "deeply nested", std::string (600, '[') + std::string (600, ']'), {} },
         { "not UTF-8", "{\"version\": 7, \"identity\": {\"name\": \"\xff\xfe\xc3\"}}", {} },
         { "array", "[1, 2]", { "Edited JSON root must be an object." } },
-        // JUCE reads at most 400,000 bytes of a selection and no incremental transfers, so a
-        // paste this large arrives empty and the text stays.
-        { "oversized", std::string (4194305, 'x'), { "The clipboard does not contain JSON text." }, false },
+        // Arrives whole, in parts, and Apply refuses it by its size (in lines: the text field
+        // lays out one unbroken word of megabytes far too slowly).
+        { "oversized", [] { std::string s; while (s.size() < 4194305) s += std::string (63, 'x') + "\n"; s.resize (4194305); return s; }(),
+          { "Edited JSON exceeds the 4 MB project limit." } },
     };
     for (const auto& row : refused)
     {

@@ -94,6 +94,8 @@ protected:
 
     juce::var storedUi() const { return store.readSection ("ui"); }
 
+    // A display larger than any size these cases reach; smaller displays are gui/EditorScalingFitTest.cpp's.
+    kit_test::ScopedUserArea display { kit_test::ScopedUserArea::unlimited() };
     service_test::TemporaryHome home;
     tolmek::SettingsStore store { settingsKey };
     SilentProcessor processor;

@@ -1,6 +1,7 @@
 #include "SnapshotScenes.h"
 
 #include "editor/PluginEditor.h"
+#include "support/ScaledEditor.h"
 #include "support/gui/GuiTestBench.h"
 
 namespace gui = testing_support::gui;
@@ -31,6 +32,8 @@ struct EditorScene
     /** The editor at a logical size and UI scale, sized as the user's choices would leave it. */
     VarneTAudioProcessorEditor& open (int logicalWidth = 1360, int logicalHeight = 820, double scale = 1.0)
     {
+        // Every size is drawn, also those larger than the screen the images are made on.
+        const kit_test::ScopedUserArea display { kit_test::ScopedUserArea::unlimited() };
         editor = std::make_unique<VarneTAudioProcessorEditor> (processor);
         editor->getEditorScaling()->setScale (scale);
         editor->setSize (juce::roundToInt (logicalWidth * scale), juce::roundToInt (logicalHeight * scale));

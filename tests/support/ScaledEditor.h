@@ -51,4 +51,23 @@ public:
     std::function<void()> onResized;
 };
 
+/** Stands in a display of the given user area for every editor while it lives (an empty area sets
+    no limit); the editor's real display counts again afterwards. */
+class ScopedUserArea
+{
+public:
+    explicit ScopedUserArea (juce::Rectangle<int> area)
+        : ScopedUserArea ([area] (const juce::Component&) { return area; }) {}
+
+    explicit ScopedUserArea (tolmek::EditorScaling::UserAreaProvider provider)
+    {
+        tolmek::EditorScaling::setUserAreaProvider (std::move (provider));
+    }
+
+    ~ScopedUserArea() { tolmek::EditorScaling::setUserAreaProvider ({}); }
+
+    /** Larger than every window the editors reach at their largest scale and logical size. */
+    static juce::Rectangle<int> unlimited() { return { 0, 0, 8192, 8192 }; }
+};
+
 } // namespace kit_test

@@ -8,10 +8,34 @@
 
 #include <gtest/gtest.h>
 
+#include <X11/Xlib.h>
+#include <dlfcn.h>
+
+#include <atomic>
 #include <optional>
+#include <thread>
 
 using tolmek::FileClipboard;
 using testing_support::gui::pumpUntil;
+
+namespace
+{
+// Xlib's error handler is one per process and belongs to the host: every call that replaces it from
+// a thread other than the test's main (message) thread is counted here.
+const auto mainThread = std::this_thread::get_id();
+std::atomic<int> errorHandlerSwapsOffMainThread { 0 };
+} // namespace
+
+extern "C" XErrorHandler XSetErrorHandler (XErrorHandler handler)
+{
+    using Setter = XErrorHandler (*) (XErrorHandler);
+    static const auto real = reinterpret_cast<Setter> (dlsym (RTLD_NEXT, "XSetErrorHandler"));
+
+    if (std::this_thread::get_id() != mainThread)
+        ++errorHandlerSwapsOffMainThread;
+
+    return real (handler);
+}
 
 namespace
 {
@@ -64,5 +88,27 @@ TEST (FileClipboardX11, XclipReadsTheFileFromTheClipboard)
     ASSERT_TRUE (pumpUntil ([&] { return delivered.has_value(); }));
     EXPECT_EQ (read ("text/uri-list"), tolmek::fileUriForPath (second.getFullPathName()) + "\r\n");
 
+    tolmek::shutdownX11FileClipboard();
+}
+
+TEST (FileClipboardX11, ServingTheClipboardNeverReplacesXlibsErrorHandler)
+{
+    ScratchFolder scratch;
+    const auto file = writeFile (scratch.folder, "Bridge.bin", "MThd");
+    errorHandlerSwapsOffMainThread = 0;
+
+    std::optional<FileClipboard::Result> delivered;
+    FileClipboard::copyFile (file, nullptr, [&] (FileClipboard::Result r) { delivered = r; });
+    ASSERT_TRUE (pumpUntil ([&] { return delivered.has_value(); }));
+    ASSERT_TRUE (delivered->ok) << delivered->message;
+
+    // Every kind of request the owner answers, and one it refuses.
+    for (const auto* target : { "TARGETS", "text/uri-list", "x-special/gnome-copied-files", "UTF8_STRING", "image/png" })
+    {
+        const auto run = testing_support::runProcess ({ "xclip", "-selection", "clipboard", "-t", target, "-o" }, 20000);
+        EXPECT_EQ (run.exitCode == 0, juce::String (target) != "image/png") << target << ": " << run.output;
+    }
+
+    EXPECT_EQ (errorHandlerSwapsOffMainThread.load(), 0);
     tolmek::shutdownX11FileClipboard();
 }
