@@ -101,7 +101,9 @@ bool runXdotool (const juce::StringArray& arguments)
 
 bool moveTo (juce::Point<int> p)
 {
-    if (! runXdotool ({ "mousemove", "--sync", juce::String (p.x), juce::String (p.y) }))
+    // No --sync: xdotool then waits 15 s when the pointer already stands there; the wait below
+    // covers the move.
+    if (! runXdotool ({ "mousemove", juce::String (p.x), juce::String (p.y) }))
         return false;
 
     return pumpUntil ([p] { return XDisplay::pointerPosition() == p; }) && flushMessages();
