@@ -5,12 +5,12 @@
 #include "editor/actions/ProjectJsonApply.h"
 #include "model/ProjectJson.h"
 #include "model/Scales.h"
+#include "support/XclipSelection.h"
 #include "support/gui/GuiTestBench.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
 
 class VarneTHeaderActionsTestAccess
 {
@@ -68,41 +68,6 @@ private:
 struct AnsweredProcessor : VarneTAudioProcessor
 {
     AnsweredProcessor() { getTelemetryClient().markWelcomeSeen(); }
-};
-
-/** Owns the X clipboard through xclip, which serves it from a file until it is stopped. */
-class XClipboard
-{
-public:
-    XClipboard (const juce::File& folder, const std::string& bytes)
-    {
-        file = folder.getNonexistentChildFile ("clipboard", ".bin");
-        std::ofstream (file.getFullPathName().toStdString(), std::ios::binary).write (bytes.data(), (std::streamsize) bytes.size());
-
-        // xclip says when it holds the selection; reading up to that line avoids a fixed wait.
-        if (! process.start (juce::StringArray { "xclip", "-verbose", "-quiet", "-selection", "clipboard", "-i", file.getFullPathName() },
-                             juce::ChildProcess::wantStdOut | juce::ChildProcess::wantStdErr))
-            return;
-
-        juce::String said;
-        char c = 0;
-        while (! said.contains ("Waiting for selection requests") && process.readProcessOutput (&c, 1) == 1)
-            said += juce::String::charToString ((juce::juce_wchar) (juce::uint8) c);
-        ready = said.contains ("Waiting for selection requests");
-    }
-
-    ~XClipboard()
-    {
-        process.kill();
-        process.waitForProcessToFinish (10000);
-        file.deleteFile();
-    }
-
-    bool ready = false;
-
-private:
-    juce::File file;
-    juce::ChildProcess process;
 };
 
 juce::String readFile (const juce::String& relative)
@@ -319,7 +284,7 @@ TEST_F (JsonOverlay, PasteReadsTheRealClipboardAndApplyChecksItUnderTheRealPoint
 
     auto pasteAndApply = [&] (const std::string& bytes, bool apply)
     {
-        XClipboard clipboard (home.folder, bytes);
+        testing_support::XclipSelection clipboard (home.folder, bytes);
         EXPECT_TRUE (clipboard.ready);
         EXPECT_TRUE (clickOn (overlay.pasteButton));
         if (apply)
