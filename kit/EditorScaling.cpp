@@ -147,7 +147,7 @@ void EditorScaling::applyChosenScale()
     const juce::ScopedValueSetter<bool> settingScale (inSetScale, true);
 
     const auto area = availableArea();
-    const auto fit = fitFor (chosenScale);
+    const auto fit = fitFor (chosenScale, area);
     const auto x = fit.scale;
     scale = x;
     logicalWidth = fit.logicalWidth;
@@ -200,7 +200,7 @@ void EditorScaling::fitToDisplay()
     if (! ready || inSetScale)
         return;
 
-    const auto fit = fitFor (chosenScale);
+    const auto fit = fitFor (chosenScale, availableArea());
 
     if (fit.scale == scale && fit.logicalWidth == logicalWidth && fit.logicalHeight == logicalHeight
         && editor.getWidth() == scaled (logicalWidth, scale) && editor.getHeight() == scaled (logicalHeight, scale))
@@ -242,9 +242,8 @@ bool EditorScaling::tryScale (double candidate, juce::Rectangle<int> area, Fit& 
         || (scaled (fit.logicalWidth, candidate) <= area.getWidth() && scaled (fit.logicalHeight, candidate) <= area.getHeight());
 }
 
-EditorScaling::Fit EditorScaling::fitFor (double chosen) const
+EditorScaling::Fit EditorScaling::fitFor (double chosen, juce::Rectangle<int> area) const
 {
-    const auto area = availableArea();
     Fit fit;
 
     if (tryScale (chosen, area, fit))

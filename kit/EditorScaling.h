@@ -115,7 +115,7 @@ private:
     void fitToDisplay();
     juce::Rectangle<int> availableArea() const;
     bool tryScale (double candidate, juce::Rectangle<int> area, Fit& fit) const;
-    Fit fitFor (double chosen) const;
+    Fit fitFor (double chosen, juce::Rectangle<int> area) const;
     bool isStepAvailable (int step) const;
 
     MenuLookAndFeel menuLookAndFeel;
